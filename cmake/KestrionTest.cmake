@@ -1,0 +1,18 @@
+# kestrion_add_test_suite(NAME name SOURCES ... [LIBS ...] [LABELS ...])
+# One GoogleTest executable per source folder; every test case becomes a CTest test
+# carrying the given labels (unit, gui, fuzz, concurrency).
+function(kestrion_add_test_suite)
+  cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR})
+  if(NOT T_LABELS)
+    set(T_LABELS unit)
+  endif()
+  gtest_discover_tests(${T_NAME}
+    DISCOVERY_MODE PRE_TEST
+    PROPERTIES LABELS "${T_LABELS}"
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+endfunction()
+
+find_package(Threads REQUIRED)
