@@ -1,0 +1,114 @@
+#pragma once
+// Kestrion: a stereo (or mono) transient shaper. Every sample's dynamics are split into an
+// attack part (a fast power follower minus a slow one) and a sustain part (a long-release
+// follower minus a short-release one), both measured on a high-passed detection copy of the
+// input; a gain in decibels proportional to each part is applied, positive settings boosting
+// and negative ones cutting. Stereo links, an output gain and a smoothed output peak for the
+// editor's clip light complete it.
+//
+// Threads: OnParamChange and OnSampleRateChange run on any thread under the plug-in's mutex
+// and write only relaxed atomics; ProcessDoubleReplacing runs on the render thread without a
+// lock, reads those values once per block, allocates nothing and never calls the editor. The
+// editor's clip light reads the meter and clears the peaks from its own thread.
+
+#include "au/IEffectAU.h"
+#include "plugin/Envelope.h"
+#include "plugin/Filter.h"
+
+#include <atomic>
+#include <memory>
+
+class Kestrion : public IEffectAU
+{
+public:
+  enum EParams
+  {
+    kAttack = 0,
+    kSustain = 1,
+    kAttackLink = 2,
+    kAttackLength = 3,
+    kGain = 4,
+    kSCHPF = 5,
+    kSustainLink = 6,
+    kSustainLength = 7,
+    kNumParams = 8
+  };
+
+  static constexpr int kUniqueID = 0x62796B48; // 'bykH'
+  static constexpr int kMfrID = 0x62796B48;    // 'bykH'
+  static constexpr int kVersion = 0x00010001;  // v1.0.1
+  static constexpr int kReadoutLen = 24;
+
+  // Detection state of one channel: five followers, their states and the latest measurements.
+  struct ChannelDetector
+  {
+    std::unique_ptr<envelope::AttRelEnvelope> attackFastEnv;
+    std::unique_ptr<envelope::AttRelEnvelope> sustainShortEnv;
+    std::unique_ptr<envelope::AttRelEnvelope> attackSlowEnv;
+    std::unique_ptr<envelope::AttRelEnvelope> sustainLongEnv;
+    std::unique_ptr<envelope::AttRelEnvelope> levelEnv;
+    double attackFast = 0.001;
+    double sustainShort = 0.001;
+    double attackSlow = 0.001;
+    double sustainLong = 0.001;
+    double attackSignal = 0.0;
+    double sustainSignal = 0.0;
+    double level = 0.001;
+  };
+
+  explicit Kestrion(IEffectInstanceInfo info);
+  ~Kestrion() override;
+
+  void OnParamChange(int paramIdx) override;
+  void ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) override;
+  void Reset() override;
+  void OnSampleRateChange() override;
+
+  // Formats value with its unit for a readout and hands the text to the control (if any).
+  void printString(double value, ITextControl* control, const char* unit);
+  // The readout text for value: "%2.2f %s" below 10 in magnitude, "%2.1f %s" below 100,
+  // "%2.0f %s" otherwise (and for values that are not numbers).
+  static void FormatReadout(double value, const char* unit, char (&text)[kReadoutLen]);
+
+  // Editor thread: the clip light reads the meter and clears the held peaks after drawing.
+  double GetMeter() const { return mMeter.load(std::memory_order_relaxed); }
+  void ResetPeaks();
+
+  // Read-only views for the editor and for tests.
+  double GetGain() const { return mGain.load(std::memory_order_relaxed); }
+  double GetAttack() const { return mAttack.load(std::memory_order_relaxed); }
+  double GetSustain() const { return mSustain.load(std::memory_order_relaxed); }
+  double GetAttackLink() const { return mAttackLink.load(std::memory_order_relaxed); }
+  double GetSustainLink() const { return mSustainLink.load(std::memory_order_relaxed); }
+  double GetPeakL() const { return mPeakL.load(std::memory_order_relaxed); }
+  double GetPeakR() const { return mPeakR.load(std::memory_order_relaxed); }
+  const Filter& GetFilter() const { return *mFilter; }
+  const ChannelDetector& GetLeft() const { return mLeft; }
+  const ChannelDetector& GetRight() const { return mRight; }
+  const envelope::AttRelEnvelope& GetMeterEnv() const { return *mMeterEnv; }
+  double GetMeterState() const { return mMeterState; }
+
+private:
+  static void MakeFollowers(ChannelDetector& ch, double sampleRate);
+  void ForEachFollower(void (*fn)(envelope::AttRelEnvelope&, double), double arg);
+  // End of block: states that became infinite or not a number return to their initial
+  // values, and detection states decayed below 1e-30 are flushed to zero so that long
+  // silence never runs on subnormal numbers.
+  void SanitizeStates();
+
+  std::atomic<double> mGain{1.0};
+  std::atomic<double> mAttack{0.0};
+  std::atomic<double> mSustain{0.0};
+  std::atomic<double> mAttackLink{0.0};
+  std::atomic<double> mSustainLink{0.0};
+  std::unique_ptr<envelope::AttRelEnvelope> mMeterEnv;
+  double mMeterState = 0.001;
+  std::atomic<double> mPeakL{0.0};
+  std::atomic<double> mPeakR{0.0};
+  std::atomic<double> mMeter{0.0};
+  std::unique_ptr<Filter> mFilter;
+  ChannelDetector mLeft;
+  ChannelDetector mRight;
+  ITextControl* mAttackReadout = nullptr;  // owned by the editor
+  ITextControl* mSustainReadout = nullptr; // owned by the editor
+};

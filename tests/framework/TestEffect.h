@@ -1,0 +1,89 @@
+#pragma once
+// A minimal plug-in object for exercising the base: it records what the base tells the host
+// and which parameters reached OnParamChange.
+
+#include "framework/IEffectBase.h"
+
+#include <vector>
+
+class TestEffect : public IEffectBase
+{
+public:
+  TestEffect(int nParams = 3, const char* channelIO = "1-1 2-2", int nPresets = 2,
+             bool chunks = false)
+    : IEffectBase(nParams, channelIO, nPresets, "TestEffect", "TestProduct", "TestMaker",
+                  0x00010203, 0x54667831 /* Tfx1 */, 0x546D6B72 /* Tmkr */, 0, false, chunks, false, kAPIAU)
+  {
+  }
+
+  void OnParamChange(int paramIdx) override
+  {
+    IEffectBase::OnParamChange(paramIdx);
+    mChanged.push_back(paramIdx);
+  }
+  void BeginInformHostOfParamChange(int paramIdx) override { mBegun.push_back(paramIdx); }
+  void InformHostOfParamChange(int paramIdx, double value) override
+  {
+    mInformed.push_back({paramIdx, value});
+  }
+  void EndInformHostOfParamChange(int paramIdx) override { mEnded.push_back(paramIdx); }
+  void InformHostOfProgramChange() override { ++mProgramChanges; }
+  int GetSamplePos() override { return 0; }
+  double GetTempo() override { return mTempo; }
+  void GetTimeSig(int*, int*) override {}
+  void GetTime(ITimeInfo*) override {}
+  void ResizeGraphics(int, int) override {}
+  bool SendMidiMsg(IMidiMsg* msg) override
+  {
+    mSentMidi.push_back(*msg);
+    return msg->mStatus != 0xFF; // a test message that the "host" refuses
+  }
+  void PresetsChangedByHost() override { ++mPresetsChanged; }
+
+  struct Inform
+  {
+    int idx;
+    double value;
+  };
+  std::vector<int> mChanged, mBegun, mEnded;
+  std::vector<Inform> mInformed;
+  std::vector<IMidiMsg> mSentMidi;
+  int mProgramChanges = 0;
+  int mPresetsChanged = 0;
+  double mTempo = 120.0;
+
+  // Test access to protected state.
+  std::vector<double*>& InData() { return mInData; }
+  std::vector<double*>& OutData() { return mOutData; }
+  InChannel& In(int i) { return *mInChannels[static_cast<size_t>(i)]; }
+  OutChannel& Out(int i) { return *mOutChannels[static_cast<size_t>(i)]; }
+  IPreset& Preset(int i) { return *mPresets[static_cast<size_t>(i)]; }
+  void SetCurrentPreset(int i) { mCurrentPresetIdx = i; }
+};
+
+// An editor that records what the plug-in tells it.
+class RecordingEditor : public IEditor
+{
+public:
+  explicit RecordingEditor(int* deletions = nullptr) : mDeletions(deletions) {}
+  ~RecordingEditor() override
+  {
+    if (mDeletions)
+      ++*mDeletions;
+  }
+  void SetParameterFromPlug(int paramIdx, double value, bool normalized) override
+  {
+    mCalls.push_back({paramIdx, value, normalized});
+  }
+  void PrepDraw() override { ++mPrepDraws; }
+
+  struct Call
+  {
+    int idx;
+    double value;
+    bool normalized;
+  };
+  std::vector<Call> mCalls;
+  int mPrepDraws = 0;
+  int* mDeletions;
+};
