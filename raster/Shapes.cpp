@@ -13,7 +13,7 @@ class Painter
 {
 public:
   Painter(Raster_IBitmap* dest, Raster_Pixel colour, float alpha, int mode)
-    : mDest(dest), mColour(colour), mA(Raster_OpacityFromWeight(alpha)),
+    : mColour(colour), mA(Raster_OpacityFromWeight(alpha)),
       mCombine(raster_blend::combinerFor(mode))
   {
     if (dest) {
@@ -70,7 +70,6 @@ private:
     return mBits[std::ptrdiff_t(mFlipped ? mH - 1 - y : y) * mSpan + x];
   }
 
-  Raster_IBitmap* mDest;
   Raster_Pixel mColour;
   int mA;
   raster_blend::CombineFn mCombine;
