@@ -7,16 +7,26 @@
 // while the render thread reads the coefficients, so every field is a relaxed atomic double.
 
 #include <atomic>
+#include <cstdint>
+#include <cstring>
 
 namespace envelope
 {
 
 // One follower step: moves state toward input with the attack coefficient when the input is
 // above the state, otherwise (also when a value is not a number) with the release coefficient.
+// The coefficient is chosen with a bit mask rather than a branch: audio makes the comparison
+// unpredictable, and the mask picks exactly the same double.
 inline double track(double input, double state, double attackCoef, double releaseCoef)
 {
-  return input > state ? input + (state - input) * attackCoef
-                       : input + (state - input) * releaseCoef;
+  uint64_t a, r;
+  std::memcpy(&a, &attackCoef, sizeof a);
+  std::memcpy(&r, &releaseCoef, sizeof r);
+  const uint64_t mask = 0 - static_cast<uint64_t>(input > state);
+  const uint64_t bits = (a & mask) | (r & ~mask);
+  double coef;
+  std::memcpy(&coef, &bits, sizeof coef);
+  return input + (state - input) * coef;
 }
 
 // One time constant in milliseconds turned into a one-pole coefficient exp(-1000 / (tc * fs)).

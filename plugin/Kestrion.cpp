@@ -1,4 +1,5 @@
 #include "plugin/Kestrion.h"
+#include "plugin/StereoVector.h"
 
 #include <algorithm>
 #include <cfloat>
@@ -34,53 +35,99 @@ struct Coefs
   }
 };
 
-struct ChannelCoefs
+// One follower of both channels: left and right coefficients side by side.
+struct StereoCoefs
 {
-  Coefs attackFast, sustainShort, attackSlow, sustainLong, level;
+  stereo::v2d attack;
+  stereo::v2d release;
 
-  explicit ChannelCoefs(const Kestrion::ChannelDetector& ch)
-    : attackFast(*ch.attackFastEnv), sustainShort(*ch.sustainShortEnv),
-      attackSlow(*ch.attackSlowEnv), sustainLong(*ch.sustainLongEnv), level(*ch.levelEnv)
+  StereoCoefs(const envelope::AttRelEnvelope& left, const envelope::AttRelEnvelope& right)
+    : attack(stereo::Make(left.attackCoef(), right.attackCoef())),
+      release(stereo::Make(left.releaseCoef(), right.releaseCoef()))
   {
+  }
+  stereo::v2d track(stereo::v2d input, stereo::v2d state) const
+  {
+    return stereo::Track(input, state, attack, release);
   }
 };
 
-// The follower states of one channel, kept in registers for the block.
-struct ChannelState
+// The five followers of both channels, their coefficients read once per block and their
+// states kept in registers. The channels are independent until the link, so each follower
+// steps both channels at once.
+struct StereoDetector
 {
-  double attackFast, sustainShort, attackSlow, sustainLong, level;
+  StereoCoefs attackFastEnv, sustainShortEnv, attackSlowEnv, sustainLongEnv, levelEnv;
+  stereo::v2d attackFast, sustainShort, attackSlow, sustainLong, level;
 
-  explicit ChannelState(const Kestrion::ChannelDetector& ch)
-    : attackFast(ch.attackFast), sustainShort(ch.sustainShort), attackSlow(ch.attackSlow),
-      sustainLong(ch.sustainLong), level(ch.level)
+  StereoDetector(const Kestrion::ChannelDetector& l, const Kestrion::ChannelDetector& r)
+    : attackFastEnv(*l.attackFastEnv, *r.attackFastEnv),
+      sustainShortEnv(*l.sustainShortEnv, *r.sustainShortEnv),
+      attackSlowEnv(*l.attackSlowEnv, *r.attackSlowEnv),
+      sustainLongEnv(*l.sustainLongEnv, *r.sustainLongEnv), levelEnv(*l.levelEnv, *r.levelEnv),
+      attackFast(stereo::Make(l.attackFast, r.attackFast)),
+      sustainShort(stereo::Make(l.sustainShort, r.sustainShort)),
+      attackSlow(stereo::Make(l.attackSlow, r.attackSlow)),
+      sustainLong(stereo::Make(l.sustainLong, r.sustainLong)),
+      level(stereo::Make(l.level, r.level))
   {
   }
-  void StoreTo(Kestrion::ChannelDetector& ch) const
+
+  void StoreTo(Kestrion::ChannelDetector& l, Kestrion::ChannelDetector& r) const
   {
-    ch.attackFast = attackFast;
-    ch.sustainShort = sustainShort;
-    ch.attackSlow = attackSlow;
-    ch.sustainLong = sustainLong;
-    ch.level = level;
+    l.attackFast = attackFast[0], r.attackFast = attackFast[1];
+    l.sustainShort = sustainShort[0], r.sustainShort = sustainShort[1];
+    l.attackSlow = attackSlow[0], r.attackSlow = attackSlow[1];
+    l.sustainLong = sustainLong[0], r.sustainLong = sustainLong[1];
+    l.level = level[0], r.level = level[1];
   }
-  // One frame of the five followers: the power followers follow p = f * f, the level follower
-  // the unfiltered magnitude, the sustain followers the signed detection signal.
-  void Track(const ChannelCoefs& c, double x, double f)
+
+  // One frame: the power followers follow p = f * f, the level follower the unfiltered
+  // magnitude, the sustain followers the signed detection signal.
+  void Track(stereo::v2d x, stereo::v2d f)
   {
-    const double p = f * f;
-    attackFast = c.attackFast.track(p, attackFast);
-    attackSlow = c.attackSlow.track(p, attackSlow);
-    level = c.level.track(std::fabs(x), level);
-    sustainShort = c.sustainShort.track(f, sustainShort);
-    sustainLong = c.sustainLong.track(f, sustainLong);
+    const stereo::v2d p = f * f;
+    attackFast = attackFastEnv.track(p, attackFast);
+    attackSlow = attackSlowEnv.track(p, attackSlow);
+    level = levelEnv.track(stereo::Abs(x), level);
+    sustainShort = sustainShortEnv.track(f, sustainShort);
+    sustainLong = sustainLongEnv.track(f, sustainLong);
   }
 };
 
-// x scaled by 10^(exponent / 20) decibel units; 10^0 is exactly 1, so no power is needed then.
-inline double ApplyDecibels(double x, double amount, double measurement)
+// x scaled by 10^exponent in each lane. 10^0 is exactly 1, so a zero exponent needs no power
+// (the common case of a setting at 0 % costs nothing).
+inline stereo::v2d ApplyDecibels(stereo::v2d x, stereo::v2d exponent)
 {
-  const double exponent = amount * measurement / 20.0;
-  return exponent == 0.0 ? x : x * std::pow(10.0, exponent);
+  if (exponent[0] == 0.0 && exponent[1] == 0.0)
+    return x;
+  return stereo::Make(exponent[0] == 0.0 ? x[0] : x[0] * std::pow(10.0, exponent[0]),
+                      exponent[1] == 0.0 ? x[1] : x[1] * std::pow(10.0, exponent[1]));
+}
+
+// The filter's read-out for its mode.
+inline double FilterOutput(Filter::Mode mode, const double* stage, double x)
+{
+  switch (mode)
+  {
+  case Filter::kFilterLowPass: return stage[5];
+  case Filter::kFilterHighPass: return x - stage[5];
+  case Filter::kFilterBandPass: return stage[0] - stage[5];
+  }
+  return 0.0;
+}
+
+// Stores the block's held peak. If the clip light cleared the peak while the block ran, the
+// peak since then is at most this block's own, which is stored instead; no clear is lost.
+void PublishPeak(std::atomic<double>& held, double atStart, double peak, double blockPeak)
+{
+  double expected = atStart;
+  if (!held.compare_exchange_strong(expected, peak, kRelaxed))
+  {
+    while (blockPeak > expected && !held.compare_exchange_weak(expected, blockPeak, kRelaxed))
+    {
+    }
+  }
 }
 
 void ResetIfNotFinite(double& value, double initial)
@@ -290,6 +337,7 @@ void Kestrion::ResetPeaks()
 
 void Kestrion::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames)
 {
+  using stereo::v2d;
   if (nFrames <= 0)
     return;
 
@@ -297,19 +345,19 @@ void Kestrion::ProcessDoubleReplacing(double** inputs, double** outputs, int nFr
   // next block, and a block never mixes old and new values.
   const double attack = mAttack.load(kRelaxed);
   const double sustain = mSustain.load(kRelaxed);
-  const double attackLink = mAttackLink.load(kRelaxed);
-  const double sustainLink = mSustainLink.load(kRelaxed);
-  const double attackUnlinked = 1.0 - attackLink;
-  const double sustainUnlinked = 1.0 - sustainLink;
-  const double gain = mGain.load(kRelaxed);
+  const v2d attackLink = stereo::Splat(mAttackLink.load(kRelaxed));
+  const v2d sustainLink = stereo::Splat(mSustainLink.load(kRelaxed));
+  const v2d attackUnlinked = 1.0 - attackLink;
+  const v2d sustainUnlinked = 1.0 - sustainLink;
+  const v2d gain = stereo::Splat(mGain.load(kRelaxed));
   // The cutting branch's gain depends only on the setting.
   const bool boostAttack = attack > 0.0;
-  const double cutGain = boostAttack ? 1.0 : std::pow(10.0, attack / 20.0);
-  const double cutRest = 1.0 - cutGain;
+  const double cutGainValue = boostAttack ? 1.0 : std::pow(10.0, attack / 20.0);
+  const v2d cutGain = stereo::Splat(cutGainValue);
+  const v2d cutRest = stereo::Splat(1.0 - cutGainValue);
 
-  const ChannelCoefs coefsL(mLeft), coefsR(mRight);
+  StereoDetector det(mLeft, mRight);
   const Coefs meterCoefs(*mMeterEnv);
-  ChannelState left(mLeft), right(mRight);
 
   // One filter serves both channels: each frame it runs on the left sample, then on the
   // right, so its stages carry from one channel into the other.
@@ -321,13 +369,7 @@ void Kestrion::ProcessDoubleReplacing(double** inputs, double** outputs, int nFr
     stage[0] = stage[0] + c * (x - stage[0]);
     for (int k = 1; k < Filter::kStages; ++k)
       stage[k] = stage[k] + c * (stage[k - 1] - stage[k]);
-    switch (mode)
-    {
-    case Filter::kFilterLowPass: return stage[5];
-    case Filter::kFilterHighPass: return x - stage[5];
-    case Filter::kFilterBandPass: return stage[0] - stage[5];
-    }
-    return 0.0;
+    return FilterOutput(mode, stage, x);
   };
 
   double* inL = inputs[0];
@@ -335,74 +377,70 @@ void Kestrion::ProcessDoubleReplacing(double** inputs, double** outputs, int nFr
   double* outL = outputs[0];
   double* outR = outputs[1];
   double meterState = mMeterState;
-  double attackSignalL = mLeft.attackSignal, attackSignalR = mRight.attackSignal;
-  double sustainSignalL = mLeft.sustainSignal, sustainSignalR = mRight.sustainSignal;
+  v2d attackSignal = stereo::Make(mLeft.attackSignal, mRight.attackSignal);
+  v2d sustainSignal = stereo::Make(mLeft.sustainSignal, mRight.sustainSignal);
+  // The held peaks are tracked locally for the block (see PublishPeak); blockPeak is the
+  // largest output of this block alone.
+  const v2d held = stereo::Make(mPeakL.load(kRelaxed), mPeakR.load(kRelaxed));
+  v2d peak = held, blockPeak = stereo::Splat(0.0);
+
+  const v2d attackAmount = stereo::Splat(attack);
+  const v2d sustainAmount = stereo::Splat(sustain);
+  const bool frozenHighPass = c == 0.0 && mode == Filter::kFilterHighPass;
+  const v2d frozenOffset = stereo::Splat(stage[5]);
 
   for (int i = 0; i < nFrames; ++i)
   {
-    const double xL = inL[i];
-    const double xR = inR[i];
-    const double fL = filter(xL);
-    const double fR = filter(xR);
-    left.Track(coefsL, xL, fL);
-    right.Track(coefsR, xR, fR);
-
-    const double aL = std::max(0.0, left.attackFast - left.attackSlow);
-    const double aR = std::max(0.0, right.attackFast - right.attackSlow);
-    const double sL = std::max(0.0, left.sustainLong - left.sustainShort);
-    const double sR = std::max(0.0, right.sustainLong - right.sustainShort);
-
-    // Stereo link: each channel's measurement blended with the larger of the two.
-    const double aMax = std::max(aL, aR);
-    const double sMax = std::max(sL, sR);
-    const double levelMax = std::max(left.level, right.level);
-    attackSignalL = aL * attackUnlinked + aMax * attackLink;
-    attackSignalR = aR * attackUnlinked + aMax * attackLink;
-    sustainSignalL = sL * sustainUnlinked + sMax * sustainLink;
-    sustainSignalR = sR * sustainUnlinked + sMax * sustainLink;
-
-    double yL, yR;
-    if (boostAttack)
+    const v2d x = stereo::Make(inL[i], inR[i]);
+    v2d f;
+    if (frozenHighPass) // with a zero coefficient every stage keeps its value
+      f = x - frozenOffset;
+    else
     {
-      yL = ApplyDecibels(xL, attack, attackSignalL);
-      yR = ApplyDecibels(xR, attack, attackSignalR);
+      const double fL = filter(x[0]);
+      f = stereo::Make(fL, filter(x[1]));
     }
+    det.Track(x, f);
+
+    const v2d a = stereo::MaxZero(det.attackFast - det.attackSlow);
+    const v2d s = stereo::MaxZero(det.sustainLong - det.sustainShort);
+    // Stereo link: each channel's measurement blended with the larger of the two.
+    attackSignal = a * attackUnlinked + stereo::MaxOfLanes(a) * attackLink;
+    sustainSignal = s * sustainUnlinked + stereo::MaxOfLanes(s) * sustainLink;
+
+    v2d y;
+    if (boostAttack)
+      y = ApplyDecibels(x, attackAmount * attackSignal / 20.0);
     else
     {
       // A cut of |attack| dB that the linked level lifts as the sound builds up.
-      const double lambdaL = left.level * attackUnlinked + levelMax * attackLink;
-      const double lambdaR = right.level * attackUnlinked + levelMax * attackLink;
-      yL = lambdaL * xL * cutRest + cutGain * xL;
-      yR = lambdaR * xR * cutRest + cutGain * xR;
+      const v2d lambda = det.level * attackUnlinked + stereo::MaxOfLanes(det.level) * attackLink;
+      y = lambda * x * cutRest + cutGain * x;
     }
-    yL = ApplyDecibels(yL, sustain, sustainSignalL);
-    yR = ApplyDecibels(yR, sustain, sustainSignalR);
-    inL[i] = yL;
-    inR[i] = yR;
+    y = ApplyDecibels(y, sustainAmount * sustainSignal / 20.0);
+    inL[i] = y[0];
+    inR[i] = y[1];
 
-    const double oL = yL * gain;
-    const double oR = yR * gain;
-    outL[i] = oL;
-    outR[i] = oR;
+    const v2d out = y * gain;
+    outL[i] = out[0];
+    outR[i] = out[1];
 
-    double peakL = mPeakL.load(kRelaxed);
-    double peakR = mPeakR.load(kRelaxed);
-    if (std::fabs(oL) > peakL)
-      mPeakL.store(peakL = std::fabs(oL), kRelaxed);
-    if (std::fabs(oR) > peakR)
-      mPeakR.store(peakR = std::fabs(oR), kRelaxed);
-    meterState = meterCoefs.track(std::max(peakL, peakR), meterState);
-    mMeter.store(meterState, kRelaxed);
+    const v2d magnitude = stereo::Abs(out);
+    peak = stereo::Max(magnitude, peak);
+    blockPeak = stereo::Max(magnitude, blockPeak);
+    meterState = meterCoefs.track(stereo::MaxOfLanes(peak)[0], meterState);
   }
 
-  left.StoreTo(mLeft);
-  right.StoreTo(mRight);
-  mLeft.attackSignal = attackSignalL;
-  mRight.attackSignal = attackSignalR;
-  mLeft.sustainSignal = sustainSignalL;
-  mRight.sustainSignal = sustainSignalR;
+  det.StoreTo(mLeft, mRight);
+  mLeft.attackSignal = attackSignal[0];
+  mRight.attackSignal = attackSignal[1];
+  mLeft.sustainSignal = sustainSignal[0];
+  mRight.sustainSignal = sustainSignal[1];
   std::copy(stage, stage + Filter::kStages, mFilter->stage);
   mMeterState = meterState;
+  PublishPeak(mPeakL, held[0], peak[0], blockPeak[0]);
+  PublishPeak(mPeakR, held[1], peak[1], blockPeak[1]);
+  mMeter.store(meterState, kRelaxed);
   SanitizeStates();
 }
 

@@ -1,0 +1,2 @@
+kestrion_add_bench(processing_bench ProcessingBench.cpp)
+target_link_libraries(processing_bench PRIVATE kestrion_plugin)

@@ -1,0 +1,35 @@
+#pragma once
+// A pair of doubles, left and right, processed with one SSE2 instruction per operation.
+// Each lane computes exactly what the scalar expression would (IEEE operations, no fused
+// multiply-add), so the results are bit-identical to per-channel code.
+
+#include <emmintrin.h>
+
+namespace stereo
+{
+typedef __m128d v2d; // also usable with +, -, *, / and [lane]
+
+inline v2d Make(double left, double right) { return _mm_set_pd(right, left); }
+inline v2d Splat(double v) { return _mm_set1_pd(v); }
+
+// a > b ? a : b per lane; b when either is not a number. As std::max(b, a).
+inline v2d Max(v2d a, v2d b) { return _mm_max_pd(a, b); }
+
+// std::max(0.0, v): v where v > 0, otherwise +0 (also for values that are not numbers).
+inline v2d MaxZero(v2d v) { return _mm_max_pd(v, _mm_setzero_pd()); }
+
+// The larger of the two lanes, in both lanes (lane 0 exactly std::max(left, right)).
+inline v2d MaxOfLanes(v2d v) { return _mm_max_pd(_mm_shuffle_pd(v, v, 1), v); }
+
+inline v2d Abs(v2d v) { return _mm_andnot_pd(_mm_set1_pd(-0.0), v); }
+
+// The follower step for both channels: attack coefficient where the input is above the
+// state, release coefficient otherwise (and where a comparison fails on a value that is not
+// a number).
+inline v2d Track(v2d input, v2d state, v2d attackCoef, v2d releaseCoef)
+{
+  const v2d rising = _mm_cmpgt_pd(input, state);
+  const v2d coef = _mm_or_pd(_mm_and_pd(rising, attackCoef), _mm_andnot_pd(rising, releaseCoef));
+  return input + (state - input) * coef;
+}
+} // namespace stereo
