@@ -1,0 +1,57 @@
+/* MusicDevice.h — the music-device (instrument) selectors and their host calls. */
+#ifndef MUSICDEVICE_H
+#define MUSICDEVICE_H
+
+#include <AudioUnit/AUComponent.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef UInt32 MusicDeviceInstrumentID;
+typedef UInt32 MusicDeviceGroupID;
+typedef UInt32 NoteInstanceID;
+typedef AudioComponentInstance MusicDeviceComponent;
+
+typedef struct NoteParamsControlValue {
+  AudioUnitParameterID mID;
+  AudioUnitParameterValue mValue;
+} NoteParamsControlValue;
+
+typedef struct MusicDeviceNoteParams {
+  UInt32 argCount;
+  Float32 mPitch;
+  Float32 mVelocity;
+  NoteParamsControlValue mControls[1];
+} MusicDeviceNoteParams;
+
+enum {
+  kMusicNoteEvent_UseGroupInstrument = 0xFFFFFFFFU,
+  kMusicNoteEvent_Unused = 0xFFFFFFFFU
+};
+
+enum {
+  kMusicDeviceRange = 0x0100,
+  kMusicDeviceMIDIEventSelect = 0x0101,
+  kMusicDeviceSysExSelect = 0x0102,
+  kMusicDevicePrepareInstrumentSelect = 0x0103,
+  kMusicDeviceReleaseInstrumentSelect = 0x0104,
+  kMusicDeviceStartNoteSelect = 0x0105,
+  kMusicDeviceStopNoteSelect = 0x0106,
+  kMusicDeviceMIDIEventListSelect = 0x0107
+};
+
+__PLATFORM_EXPORT OSStatus MusicDeviceMIDIEvent(MusicDeviceComponent inUnit, UInt32 inStatus, UInt32 inData1,
+                                                UInt32 inData2, UInt32 inOffsetSampleFrame);
+__PLATFORM_EXPORT OSStatus MusicDeviceSysEx(MusicDeviceComponent inUnit, const UInt8* inData, UInt32 inLength);
+__PLATFORM_EXPORT OSStatus MusicDeviceStartNote(MusicDeviceComponent inUnit, MusicDeviceInstrumentID inInstrument,
+                                                MusicDeviceGroupID inGroupID, NoteInstanceID* outNoteInstanceID,
+                                                UInt32 inOffsetSampleFrame, const MusicDeviceNoteParams* inParams);
+__PLATFORM_EXPORT OSStatus MusicDeviceStopNote(MusicDeviceComponent inUnit, MusicDeviceGroupID inGroupID,
+                                               NoteInstanceID inNoteInstanceID, UInt32 inOffsetSampleFrame);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* MUSICDEVICE_H */
