@@ -10,6 +10,7 @@
 // render operations (Attach*, ProcessBuffers*, PassThroughBuffers) take no lock and allocate
 // nothing; they must not run concurrently with connection or block-size changes.
 
+#include "framework/ByteChunk.h"
 #include "framework/EAPI.h"
 #include "framework/EHost.h"
 #include "framework/IEditor.h"
@@ -18,10 +19,14 @@
 #include "framework/IPreset.h"
 #include "framework/ITimeInfo.h"
 
+#include <array>
 #include <atomic>
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 // Packed versions: major in bits 16..31, minor in 8..15, patch in 0..7.
@@ -85,6 +90,18 @@ public:
   virtual void ProcessMidiMsg(IMidiMsg* msg);
   virtual void ProcessSysEx(ISysEx* /*msg*/) {}
   virtual bool MidiNoteName(int noteNumber, char* buffer);
+  // Any thread; takes the mutex. Appends the plug-in's state to chunk. Base: SerializeParams.
+  virtual bool SerializeState(ByteChunk* chunk) { return SerializeParams(chunk); }
+  // Any thread; takes the mutex. Reads the state at startPos, applies it and calls
+  // OnParamChange for every parameter. Returns the next position, or -1 when the chunk is short.
+  // Base: UnserializeParams.
+  virtual int UnserializeState(const ByteChunk* chunk, int startPos)
+  {
+    return UnserializeParams(chunk, startPos);
+  }
+  // Main, no lock. True when every parameter's value matches the double at index startPos + i
+  // of data (both narrowed to float, difference below 0.00001). data must hold that many doubles.
+  virtual bool CompareState(const unsigned char* data, int startPos);
   virtual void OnWindowResize() {}
   virtual bool HostRequestingAboutBox() { return false; }
   virtual void OnHostIdentified() {}
@@ -111,6 +128,8 @@ public:
   virtual void SetLatency(int samples) { mLatency = samples; }
   virtual bool SendMidiMsg(IMidiMsg* msg) = 0;
   virtual bool SendSysEx(ISysEx* /*msg*/) { return false; }
+  // Main, no lock. Tells the attached editor every parameter's real value.
+  virtual void RedrawParamControls();
   virtual void DirtyPTCompareState() {}
   virtual void PresetsChangedByHost() {}
   // Main. Sizes the scratch buffers for blocks of up to blockSize frames (allocates).
@@ -181,6 +200,117 @@ public:
   void PassThroughBuffers(float sampleType, int nFrames);
   void ZeroScratchBuffers();
 
+  // ---- State chunks (IEffectState.cpp) -------------------------------------------------------
+  // The state layout of the base: each parameter's real value as a double, in index order.
+
+  // Any thread; takes the mutex. Appends every parameter's value. False only for a null chunk.
+  bool SerializeParams(ByteChunk* chunk);
+  // Any thread; takes the mutex. Reads one double per parameter from startPos and applies it
+  // with IParam::Set (clamped). The first value that is missing becomes 0 (clamped) and stops
+  // the reading; OnParamChange is then called for every parameter. Returns the next position,
+  // or -1 after a short chunk.
+  int UnserializeParams(const ByteChunk* chunk, int startPos);
+
+  // The version prefix of chunks inside preset files: the magic 0x70666674 and the framework
+  // chunk version, as int32s in native order.
+  static constexpr int32_t kFrameworkChunkMagic = 0x70666674;
+  static constexpr int32_t kFrameworkChunkVersion = 0x00010000;
+  // Clears the chunk and writes the version prefix.
+  static void InitChunkWithFrameworkVer(ByteChunk* chunk);
+  // Reads the version prefix at *pos. Without a prefix (or fewer than 4 bytes left) returns 0
+  // and leaves *pos. With the magic but no version sets *pos to -1 and returns 0. Otherwise
+  // returns the version and advances *pos past the prefix.
+  static int GetFrameworkVerFromChunk(const ByteChunk* chunk, int* pos);
+
+  // ---- Presets (IEffectState.cpp) ------------------------------------------------------------
+  // Main thread, no lock of their own; state reads and writes lock through the two operations
+  // above. The make operations fill the next uninitialised slot and do nothing when none is left.
+
+  // The first slot that holds no stored state, or null.
+  IPreset* GetNextUninitializedPreset();
+  // count times: the next free slot takes the current state, named name (or "Empty" for null).
+  void MakeDefaultPreset(const char* name = nullptr, int count = 1);
+  // Every remaining free slot takes the current state, named "Empty".
+  void EnsureDefaultPreset();
+  // A preset of one value per parameter, in index order (real values; bools and ints as
+  // numbers). Nothing is made when the number of values differs from the parameter count.
+  template <class... Values>
+  void MakePreset(const char* name, Values... values)
+  {
+    static_assert((std::is_arithmetic<Values>::value && ...), "parameter values are numbers");
+    const std::array<double, sizeof...(Values)> v{static_cast<double>(values)...};
+    MakePresetFromValues(name, v.data(), static_cast<int>(v.size()));
+  }
+  // A preset from nParamsNamed pairs of (parameter index, real value); every parameter not
+  // named keeps its current value. Nothing is made when the arguments are not that many pairs;
+  // pairs with an index outside the parameter table are ignored.
+  template <class... Args>
+  void MakePresetFromNamedParams(const char* name, int nParamsNamed, Args... pairs)
+  {
+    static_assert((std::is_arithmetic<Args>::value && ...), "indices and values are numbers");
+    const std::array<double, sizeof...(Args)> v{static_cast<double>(pairs)...};
+    if (nParamsNamed < 0 || static_cast<size_t>(nParamsNamed) * 2 != v.size())
+      return;
+    MakePresetFromPairs(name, v.data(), nParamsNamed);
+  }
+  // A preset holding a copy of chunk's bytes.
+  void MakePresetFromChunk(const char* name, const ByteChunk* chunk);
+  // A preset of exactly sizeOfChunk bytes: the base64 text decoded into zeros.
+  void MakePresetFromBlob(const char* name, const char* blob, int sizeOfChunk);
+  // Deletes every uninitialised slot, keeping the order of the others.
+  void PruneUninitializedPresets();
+  // Makes slot idx current. A free slot first takes the current settings and the name
+  // "user preset N"; a stored slot is applied with UnserializeState. False for an index outside
+  // the list or unreadable stored state (the current index is then unchanged).
+  bool RestorePreset(int idx);
+  // Restores the first slot with exactly this name; false for null, empty or no match.
+  bool RestorePreset(const char* name);
+  // The slot's name, or "" outside the list.
+  const char* GetPresetName(int idx) const;
+  // The current slot takes the current state, and the name when one is given.
+  void ModifyCurrentPreset(const char* name = nullptr);
+  // Every slot: name (as PutStr), initialised flag (one byte), and the stored chunk when
+  // initialised. False only for a null chunk.
+  bool SerializePresets(ByteChunk* chunk);
+  // Reads what SerializePresets wrote into the existing slots, applying each stored state, then
+  // restores the current preset. Returns the next position, or -1 when the chunk ends early.
+  int UnserializePresets(const ByteChunk* chunk, int startPos);
+  // Main; takes the mutex. Tells the host every parameter's normalised value.
+  void DirtyParameters();
+
+  // Developer output: source text for a plug-in's constructor. Each returns false and writes
+  // nothing when the file cannot be opened (or, for DumpPresetBlob, there is no current preset).
+  // paramEnumNames holds one identifier per parameter.
+  bool DumpPresetSrcCode(const char* path, const char* const* paramEnumNames);
+  bool DumpPresetBlob(const char* path);
+  bool DumpBankBlob(const char* path);
+
+  // ---- Preset files (PresetFiles.cpp) --------------------------------------------------------
+  // FXP program and FXB bank files; the chunk form when the plug-in saves state chunks,
+  // otherwise the parameter form. Main thread.
+  //
+  // Saving writes the whole file or nothing: the file is written beside the target under a
+  // temporary name and renamed over it. False for an empty path or a failed write.
+  bool SaveProgramAsFXP(const std::string& path);
+  bool SaveBankAsFXB(const std::string& path);
+  // Loading checks the whole file before applying any of it; a file that is refused (false)
+  // leaves parameters, presets, names and the current preset exactly as they were.
+  bool LoadProgramFromFXP(const std::string& path);
+  bool LoadBankFromFXB(const std::string& path);
+  // The same on bytes in memory.
+  bool MakeProgramFXP(ByteChunk* file);
+  bool MakeBankFXB(ByteChunk* file);
+  bool LoadProgramFromFXPData(const uint8_t* data, size_t size);
+  bool LoadBankFromFXBData(const uint8_t* data, size_t size);
+
+  // ---- Host identification (HostId.cpp) ------------------------------------------------------
+  // Main. Identifies the host from its name (LookUpHost) and stores its packed version.
+  void SetHost(const char* host, int version);
+  // Main. Call GetHost first (so a wrapper may identify the host), then answer the packed
+  // version, its decimal form, or "v%d.%d.%d" (buffer of 32 bytes).
+  int GetHostVersion(bool decimal);
+  void GetHostVersionStr(char* buffer);
+
   // ---- MIDI ---------------------------------------------------------------------------------
   bool SendMidiMsgs(std::vector<IMidiMsg>& msgs);
 
@@ -195,6 +325,22 @@ protected:
   bool CanProcess(int nFrames) const;
   void ConvertOutputs(int nFrames, bool accumulate);
   void ParseChannelIO(const char* channelIOStr);
+
+  void MakePresetFromValues(const char* name, const double* values, int count);
+  void MakePresetFromPairs(const char* name, const double* pairs, int nPairs);
+  // Slot idx takes the current state (chunk cleared and refilled), and name when not empty.
+  void StoreStateInPreset(int idx, const char* name);
+
+  // Everything a preset file may change, kept so that a load that fails part-way can put it
+  // back exactly.
+  struct SavedState
+  {
+    ByteChunk mState;
+    std::vector<IPreset> mPresets;
+    int mCurrentPresetIdx = 0;
+  };
+  void SaveState(SavedState& saved);
+  void RestoreSavedState(const SavedState& saved);
 
   std::vector<std::unique_ptr<ChannelIO>> mChannelIO;
   std::recursive_mutex mMutex;

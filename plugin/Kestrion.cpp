@@ -183,6 +183,7 @@ Kestrion::Kestrion(IEffectInstanceInfo info)
     param->InitDouble(row.name, row.def, row.min, row.max, 0.01, row.label, "", 1.0);
     param->SetShape(row.shape);
   }
+  MakeDefaultPreset("-", 1);
 
   const double sampleRate = GetSampleRate();
   MakeFollowers(mLeft, sampleRate);
