@@ -30,9 +30,6 @@ bool Raster_MemBitmap::resize(int w, int h)
   if (w == mWidth && h == mHeight)
     return true;
   const int span = spanFor(w, mLineAlign);
-  // Padded rows may push the total past the limit even when w * h is within it.
-  if (std::int64_t(span) * h > kRasterMaxPixels + std::int64_t(mLineAlign) * kRasterMaxDimension)
-    return false;
   try {
     std::vector<Raster_Pixel> bits(std::size_t(span) * std::size_t(h), 0u);
     mBits.swap(bits);

@@ -55,7 +55,7 @@ public:
 };
 
 // Bitmap in ordinary memory. The row span is the smallest multiple of lineAlign pixels
-// that is at least the width (a lineAlign below 1 counts as 1). 0 x 0 is allowed.
+// that is at least the width (lineAlign is limited to 1..1024). 0 x 0 is allowed.
 class Raster_MemBitmap : public Raster_IBitmap
 {
 public:

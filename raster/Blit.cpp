@@ -26,7 +26,8 @@ void blendRow(Raster_Pixel* d, const Raster_Pixel* s, int n, int a, bool backwar
 }
 
 // The editor's usual case (copy with source alpha at full opacity) gets its own loop:
-// opaque and fully transparent pixels, by far the most common, skip the arithmetic.
+// opaque and fully transparent pixels, by far the most common, skip the arithmetic, and
+// runs of four of them are copied or skipped at once.
 void blendRowSourceAlphaOpaque(Raster_Pixel* d, const Raster_Pixel* s, int n, bool backwards)
 {
   auto one = [](Raster_Pixel& dp, Raster_Pixel sp) {
@@ -39,10 +40,25 @@ void blendRowSourceAlphaOpaque(Raster_Pixel* d, const Raster_Pixel* s, int n, bo
   if (backwards) {
     for (int i = n - 1; i >= 0; --i)
       one(d[i], s[i]);
-  } else {
-    for (int i = 0; i < n; ++i)
-      one(d[i], s[i]);
+    return;
   }
+  int i = 0;
+  for (; i + 4 <= n; i += 4) {
+    const Raster_Pixel s0 = s[i], s1 = s[i + 1], s2 = s[i + 2], s3 = s[i + 3];
+    if ((s0 & s1 & s2 & s3 & 0xffu) == 0xffu) {
+      d[i] = s0;
+      d[i + 1] = s1;
+      d[i + 2] = s2;
+      d[i + 3] = s3;
+    } else if (((s0 | s1 | s2 | s3) & 0xffu) != 0) {
+      one(d[i], s0);
+      one(d[i + 1], s1);
+      one(d[i + 2], s2);
+      one(d[i + 3], s3);
+    }
+  }
+  for (; i < n; ++i)
+    one(d[i], s[i]);
 }
 
 using RowFn = void (*)(Raster_Pixel*, const Raster_Pixel*, int, int, bool);
