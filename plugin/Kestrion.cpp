@@ -117,6 +117,47 @@ inline double FilterOutput(Filter::Mode mode, const double* stage, double x)
   return 0.0;
 }
 
+// The side-chain filter for one block: its six stages in registers. One filter serves both
+// channels: each frame it runs on the left sample, then on the right, so its stages carry
+// from one channel into the other.
+class SideChain
+{
+public:
+  explicit SideChain(const Filter& filter)
+    : c(filter.coefficient.load(kRelaxed)), mode(filter.mode),
+      frozenHighPass(c == 0.0 && mode == Filter::kFilterHighPass)
+  {
+    std::copy(filter.stage, filter.stage + Filter::kStages, s);
+  }
+
+  void StoreTo(Filter& filter) const { std::copy(s, s + Filter::kStages, filter.stage); }
+
+  stereo::v2d Process(stereo::v2d x)
+  {
+    if (frozenHighPass) // with a zero coefficient every stage keeps its value
+      return x - stereo::Splat(s[5]);
+    const double left = Step(x[0]);
+    return stereo::Make(left, Step(x[1]));
+  }
+
+private:
+  double Step(double x)
+  {
+    s[0] = s[0] + c * (x - s[0]);
+    s[1] = s[1] + c * (s[0] - s[1]);
+    s[2] = s[2] + c * (s[1] - s[2]);
+    s[3] = s[3] + c * (s[2] - s[3]);
+    s[4] = s[4] + c * (s[3] - s[4]);
+    s[5] = s[5] + c * (s[4] - s[5]);
+    return FilterOutput(mode, s, x);
+  }
+
+  const double c;
+  const Filter::Mode mode;
+  const bool frozenHighPass;
+  double s[Filter::kStages];
+};
+
 // Stores the block's held peak. If the clip light cleared the peak while the block ran, the
 // peak since then is at most this block's own, which is stored instead; no clear is lost.
 void PublishPeak(std::atomic<double>& held, double atStart, double peak, double blockPeak)
@@ -345,7 +386,8 @@ void Kestrion::ProcessDoubleReplacing(double** inputs, double** outputs, int nFr
   // Everything the parameter thread may change is read once: a change takes effect at the
   // next block, and a block never mixes old and new values.
   const double attack = mAttack.load(kRelaxed);
-  const double sustain = mSustain.load(kRelaxed);
+  const v2d attackAmount = stereo::Splat(attack);
+  const v2d sustainAmount = stereo::Splat(mSustain.load(kRelaxed));
   const v2d attackLink = stereo::Splat(mAttackLink.load(kRelaxed));
   const v2d sustainLink = stereo::Splat(mSustainLink.load(kRelaxed));
   const v2d attackUnlinked = 1.0 - attackLink;
@@ -359,20 +401,7 @@ void Kestrion::ProcessDoubleReplacing(double** inputs, double** outputs, int nFr
 
   StereoDetector det(mLeft, mRight);
   const Coefs meterCoefs(*mMeterEnv);
-
-  // One filter serves both channels: each frame it runs on the left sample, then on the
-  // right, so its stages carry from one channel into the other.
-  const double c = mFilter->coefficient.load(kRelaxed);
-  const Filter::Mode mode = mFilter->mode;
-  double stage[Filter::kStages];
-  std::copy(mFilter->stage, mFilter->stage + Filter::kStages, stage);
-  auto filter = [&stage, c, mode](double x) {
-    stage[0] = stage[0] + c * (x - stage[0]);
-    for (int k = 1; k < Filter::kStages; ++k)
-      stage[k] = stage[k] + c * (stage[k - 1] - stage[k]);
-    return FilterOutput(mode, stage, x);
-  };
-
+  SideChain sideChain(*mFilter);
   double* inL = inputs[0];
   double* inR = inputs[1];
   double* outL = outputs[0];
@@ -385,51 +414,62 @@ void Kestrion::ProcessDoubleReplacing(double** inputs, double** outputs, int nFr
   const v2d held = stereo::Make(mPeakL.load(kRelaxed), mPeakR.load(kRelaxed));
   v2d peak = held, blockPeak = stereo::Splat(0.0);
 
-  const v2d attackAmount = stereo::Splat(attack);
-  const v2d sustainAmount = stereo::Splat(sustain);
-  const bool frozenHighPass = c == 0.0 && mode == Filter::kFilterHighPass;
-  const v2d frozenOffset = stereo::Splat(stage[5]);
+  // The block runs in chunks of three passes. The first measures (filter, followers, links)
+  // and the last meters; neither calls a function, so their states stay in registers. The
+  // power function, which every call would make spill them, runs alone in the middle pass.
+  constexpr int kChunk = 64;
+  v2d attackExponent[kChunk]; // boosting: the attack stage's exponent
+  v2d cutSignal[kChunk];      // cutting: the attack stage's result
+  v2d sustainExponent[kChunk];
 
-  for (int i = 0; i < nFrames; ++i)
+  for (int start = 0; start < nFrames; start += kChunk)
   {
-    const v2d x = stereo::Make(inL[i], inR[i]);
-    v2d f;
-    if (frozenHighPass) // with a zero coefficient every stage keeps its value
-      f = x - frozenOffset;
-    else
+    const int n = std::min(kChunk, nFrames - start);
+    double* xL = inL + start;
+    double* xR = inR + start;
+    double* oL = outL + start;
+    double* oR = outR + start;
+
+    for (int i = 0; i < n; ++i)
     {
-      const double fL = filter(x[0]);
-      f = stereo::Make(fL, filter(x[1]));
+      const v2d x = stereo::Make(xL[i], xR[i]);
+      det.Track(x, sideChain.Process(x));
+      const v2d a = stereo::MaxZero(det.attackFast - det.attackSlow);
+      const v2d s = stereo::MaxZero(det.sustainLong - det.sustainShort);
+      // Stereo link: each channel's measurement blended with the larger of the two.
+      attackSignal = a * attackUnlinked + stereo::MaxOfLanes(a) * attackLink;
+      sustainSignal = s * sustainUnlinked + stereo::MaxOfLanes(s) * sustainLink;
+      if (boostAttack)
+        attackExponent[i] = attackAmount * attackSignal / 20.0;
+      else
+      {
+        // A cut of |attack| dB that the linked level lifts as the sound builds up.
+        const v2d lambda =
+          det.level * attackUnlinked + stereo::MaxOfLanes(det.level) * attackLink;
+        cutSignal[i] = lambda * x * cutRest + cutGain * x;
+      }
+      sustainExponent[i] = sustainAmount * sustainSignal / 20.0;
     }
-    det.Track(x, f);
 
-    const v2d a = stereo::MaxZero(det.attackFast - det.attackSlow);
-    const v2d s = stereo::MaxZero(det.sustainLong - det.sustainShort);
-    // Stereo link: each channel's measurement blended with the larger of the two.
-    attackSignal = a * attackUnlinked + stereo::MaxOfLanes(a) * attackLink;
-    sustainSignal = s * sustainUnlinked + stereo::MaxOfLanes(s) * sustainLink;
-
-    v2d y;
-    if (boostAttack)
-      y = ApplyDecibels(x, attackAmount * attackSignal / 20.0);
-    else
+    for (int i = 0; i < n; ++i)
     {
-      // A cut of |attack| dB that the linked level lifts as the sound builds up.
-      const v2d lambda = det.level * attackUnlinked + stereo::MaxOfLanes(det.level) * attackLink;
-      y = lambda * x * cutRest + cutGain * x;
+      v2d y = boostAttack ? ApplyDecibels(stereo::Make(xL[i], xR[i]), attackExponent[i])
+                          : cutSignal[i];
+      y = ApplyDecibels(y, sustainExponent[i]);
+      xL[i] = y[0]; // the results also replace the input
+      xR[i] = y[1];
+      const v2d out = y * gain;
+      oL[i] = out[0];
+      oR[i] = out[1];
     }
-    y = ApplyDecibels(y, sustainAmount * sustainSignal / 20.0);
-    inL[i] = y[0];
-    inR[i] = y[1];
 
-    const v2d out = y * gain;
-    outL[i] = out[0];
-    outR[i] = out[1];
-
-    const v2d magnitude = stereo::Abs(out);
-    peak = stereo::Max(magnitude, peak);
-    blockPeak = stereo::Max(magnitude, blockPeak);
-    meterState = meterCoefs.track(stereo::MaxOfLanes(peak)[0], meterState);
+    for (int i = 0; i < n; ++i)
+    {
+      const v2d magnitude = stereo::Abs(stereo::Make(oL[i], oR[i]));
+      peak = stereo::Max(magnitude, peak);
+      blockPeak = stereo::Max(magnitude, blockPeak);
+      meterState = meterCoefs.track(stereo::MaxOfLanes(peak)[0], meterState);
+    }
   }
 
   det.StoreTo(mLeft, mRight);
@@ -437,7 +477,7 @@ void Kestrion::ProcessDoubleReplacing(double** inputs, double** outputs, int nFr
   mRight.attackSignal = attackSignal[1];
   mLeft.sustainSignal = sustainSignal[0];
   mRight.sustainSignal = sustainSignal[1];
-  std::copy(stage, stage + Filter::kStages, mFilter->stage);
+  sideChain.StoreTo(*mFilter);
   mMeterState = meterState;
   PublishPeak(mPeakL, held[0], peak[0], blockPeak[0]);
   PublishPeak(mPeakR, held[1], peak[1], blockPeak[1]);
