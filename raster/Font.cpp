@@ -146,7 +146,6 @@ bool chooseFace(const char* face, bool bold, bool italic, int pitchAndFamily, Fa
   return ok;
 }
 
-int ceilPixels(FT_Pos v) { return int((v + 63) >> 6); }
 int roundPixels(FT_Pos v) { return int((v + 32) >> 6); }
 
 }  // namespace
@@ -201,10 +200,15 @@ public:
       FT_Set_Transform(face, &shear, nullptr);
     }
 
+    // Line metrics from the exact scaled ascender and descender: FreeType's own size
+    // metrics round each of them up separately, which would make a requested 12-pixel
+    // cell 13 pixels high.
     const FT_Size_Metrics& m = face->size->metrics;
-    font->mAscent = ceilPixels(m.ascender);
-    font->mDescent = ceilPixels(-m.descender);
-    font->mLineHeight = font->mAscent + font->mDescent;
+    const FT_Pos ascender = FT_MulFix(face->ascender, m.y_scale);
+    const FT_Pos descender = FT_MulFix(face->descender, m.y_scale);
+    font->mLineHeight = std::max(1, roundPixels(ascender - descender));
+    font->mAscent = std::min(font->mLineHeight, roundPixels(ascender));
+    font->mDescent = font->mLineHeight - font->mAscent;
     const FT_Pos uPos = FT_MulFix(face->underline_position, m.y_scale);
     const FT_Pos uThick = FT_MulFix(face->underline_thickness, m.y_scale);
     font->mUnderlinePos = std::max(1, roundPixels(-uPos));
@@ -496,7 +500,7 @@ int Raster_CachedFont::DrawText(Raster_IBitmap* bitmap, const char* text, int le
   } catch (const std::bad_alloc&) {
     return 0;
   }
-  auto alignOffset = [flags](int room, int width) {
+  auto alignOffset = [flags](long long room, long long width) -> long long {
     if (flags & kRasterTextCentre)
       return (room - width) / 2;
     if (flags & kRasterTextRight)
@@ -510,7 +514,7 @@ int Raster_CachedFont::DrawText(Raster_IBitmap* bitmap, const char* text, int le
   };
   for (std::size_t i = 0; i < layout.size(); ++i) {
     const LineLayout& line = layout[i];
-    const int lineX = alignOffset(boxW, line.width) + line.shift;
+    const int lineX = int(alignOffset(boxW, line.width)) + line.shift;
     const int baseline = int(i) * lineHeight + mFont->mAscent;
     for (const PlacedGlyph& p : line.glyphs) {
       const Glyph& g = *p.glyph;
@@ -537,17 +541,17 @@ int Raster_CachedFont::DrawText(Raster_IBitmap* bitmap, const char* text, int le
 
   // Blend the mask in the text colour: coverage times the colour's alpha becomes the
   // source alpha of a copy with source alpha at full opacity.
-  const int boxLeft = rect->left + alignOffset(rect->right - rect->left, boxW);
-  const int boxTop = rect->top;
+  const long long boxLeft = rect->left + alignOffset((long long)rect->right - rect->left, boxW);
+  const long long boxTop = rect->top;
   const int colourAlpha = (flags & kRasterTextUseAlpha) ? Raster_GetA(mColour) : 255;
   const Raster_Pixel rgb = mColour & 0xffffff00u;
   const int bw = bitmap->getWidth(), bh = bitmap->getHeight();
-  int clipL = 0, clipT = 0, clipR = bw, clipB = bh;
+  long long clipL = 0, clipT = 0, clipR = bw, clipB = bh;
   if (!(flags & kRasterTextNoClip)) {
-    clipL = std::max(clipL, rect->left);
-    clipT = std::max(clipT, rect->top);
-    clipR = std::min(clipR, rect->right);
-    clipB = std::min(clipB, rect->bottom);
+    clipL = std::max<long long>(clipL, rect->left);
+    clipT = std::max<long long>(clipT, rect->top);
+    clipR = std::min<long long>(clipR, rect->right);
+    clipB = std::min<long long>(clipB, rect->bottom);
   }
   auto blend = [&](int x, int y, int coverage) {
     const int a = (coverage * colourAlpha + 127) / 255;
@@ -560,11 +564,11 @@ int Raster_CachedFont::DrawText(Raster_IBitmap* bitmap, const char* text, int le
   const double angle = mFont->mAngle;
   if (angle == 0.0) {
     for (int my = 0; my < boxH; ++my) {
-      const long long y = (long long)boxTop + my;
+      const long long y = boxTop + my;
       if (y < clipT || y >= clipB)
         continue;
       for (int mx = 0; mx < boxW; ++mx) {
-        const long long x = (long long)boxLeft + mx;
+        const long long x = boxLeft + mx;
         const int c = mask[std::size_t(my) * boxW + mx];
         if (c && x >= clipL && x < clipR)
           blend(int(x), int(y), c);
@@ -585,13 +589,13 @@ int Raster_CachedFont::DrawText(Raster_IBitmap* bitmap, const char* text, int le
     minY = std::min(minY, y);
     maxY = std::max(maxY, y);
   }
-  const long long x0 = std::max<long long>(clipL, (long long)std::floor(boxLeft + minX));
-  const long long x1 = std::min<long long>(clipR, (long long)std::ceil(boxLeft + maxX));
-  const long long y0 = std::max<long long>(clipT, (long long)std::floor(boxTop + minY));
-  const long long y1 = std::min<long long>(clipB, (long long)std::ceil(boxTop + maxY));
+  const long long x0 = std::max<long long>(clipL, boxLeft + (long long)std::floor(minX));
+  const long long x1 = std::min<long long>(clipR, boxLeft + (long long)std::ceil(maxX));
+  const long long y0 = std::max<long long>(clipT, boxTop + (long long)std::floor(minY));
+  const long long y1 = std::min<long long>(clipB, boxTop + (long long)std::ceil(maxY));
   for (long long y = y0; y < y1; ++y) {
     for (long long x = x0; x < x1; ++x) {
-      const double dx = double(x) + 0.5 - boxLeft, dy = double(y) + 0.5 - boxTop;
+      const double dx = double(x - boxLeft) + 0.5, dy = double(y - boxTop) + 0.5;
       const double u = dx * cs - dy * sn - 0.5, v = dx * sn + dy * cs - 0.5;
       const int iu = int(std::floor(u)), iv = int(std::floor(v));
       const double tu = u - iu, tv = v - iv;

@@ -78,6 +78,21 @@ private:
   bool mFlipped = false;
 };
 
+// Whole-pixel bounds of a coordinate, limited to [lo, hi] before conversion so that
+// shapes far outside the bitmap cannot overflow the integer.
+long long ceilWithin(double v, long long lo, long long hi)
+{
+  if (!(v > double(lo)))
+    return lo;
+  return v >= double(hi) ? hi : (long long)std::ceil(v);
+}
+long long floorWithin(double v, long long lo, long long hi)
+{
+  if (!(v > double(lo)))
+    return lo;
+  return v >= double(hi) ? hi : (long long)std::floor(v);
+}
+
 // Division rounding to the nearest integer, halves upward; den > 0.
 long long roundDiv(long long num, long long den)
 {
@@ -114,15 +129,15 @@ void ring(Painter& p, double cx, double cy, double r, bool antiAlias, const Ring
   if (!(r >= 0) || !std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(r))
     return;
   const double reach = antiAlias ? r + 1.0 : r + 0.5;
-  const long long yTop = std::max<long long>(0, (long long)std::ceil(std::max(cy - reach, -1.0)));
-  const long long yBot = std::min<long long>(p.height() - 1, (long long)std::floor(std::min(cy + reach, double(p.height()))));
+  const long long yTop = ceilWithin(cy - reach, 0, p.height());
+  const long long yBot = floorWithin(cy + reach, -1, p.height() - 1);
   for (long long y = yTop; y <= yBot; ++y) {
     const double dy = double(y) - cy;
     if (std::fabs(dy) > reach)
       continue;
     const double half = std::sqrt(std::max(0.0, reach * reach - dy * dy));
-    const long long x0 = std::max<long long>(0, (long long)std::ceil(std::max(cx - half, -1.0)));
-    const long long x1 = std::min<long long>(p.width() - 1, (long long)std::floor(std::min(cx + half, double(p.width()))));
+    const long long x0 = ceilWithin(cx - half, 0, p.width());
+    const long long x1 = floorWithin(cx + half, -1, p.width() - 1);
     // Skip the hole in the middle of large rings.
     const double inner = antiAlias ? r - 1.0 : r - 0.5;
     double holeHalf = -1;
@@ -131,7 +146,7 @@ void ring(Painter& p, double cx, double cy, double r, bool antiAlias, const Ring
     for (long long x = x0; x <= x1; ++x) {
       const double dx = double(x) - cx;
       if (holeHalf > 1.0 && std::fabs(dx) < holeHalf - 1.0) {
-        x = (long long)std::floor(cx + holeHalf - 1.0);
+        x = floorWithin(cx + holeHalf - 1.0, x, x1);
         continue;
       }
       const double dist = std::sqrt(dx * dx + dy * dy);
@@ -249,16 +264,16 @@ void Raster_FillCircle(Raster_IBitmap* dest, float cx, float cy, float r, Raster
   if (p.drawsNothing() || !(r >= 0) || !std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(r))
     return;
   const double reach = antiAlias ? double(r) + 0.5 : double(r);
-  const long long yTop = std::max<long long>(0, (long long)std::ceil(std::max(cy - reach, -1.0)));
-  const long long yBot = std::min<long long>(p.height() - 1, (long long)std::floor(std::min(cy + reach, double(p.height()))));
+  const long long yTop = ceilWithin(cy - reach, 0, p.height());
+  const long long yBot = floorWithin(cy + reach, -1, p.height() - 1);
   for (long long y = yTop; y <= yBot; ++y) {
     const double dy = double(y) - cy;
     const double sq = reach * reach - dy * dy;
     if (sq < 0)
       continue;
     const double half = std::sqrt(sq) + 1e-9;
-    const long long x0 = (long long)std::ceil(std::max(cx - half, -1.0));
-    const long long x1 = (long long)std::floor(std::min(cx + half, double(p.width())));
+    const long long x0 = ceilWithin(cx - half, 0, p.width());
+    const long long x1 = floorWithin(cx + half, -1, p.width() - 1);
     if (!antiAlias) {
       p.span(x0, x1, y);
       continue;
@@ -269,10 +284,10 @@ void Raster_FillCircle(Raster_IBitmap* dest, float cx, float cy, float r, Raster
     const double solidHalf = solid >= 0 && solidSq >= 0 ? std::sqrt(solidSq) : -1.0;
     long long s0 = 1, s1 = 0;
     if (solidHalf >= 0) {
-      s0 = (long long)std::ceil(cx - solidHalf);
-      s1 = (long long)std::floor(cx + solidHalf);
+      s0 = ceilWithin(cx - solidHalf, 0, p.width());
+      s1 = floorWithin(cx + solidHalf, -1, p.width() - 1);
     }
-    for (long long x = std::max<long long>(x0, 0); x <= std::min<long long>(x1, p.width() - 1); ++x) {
+    for (long long x = x0; x <= x1; ++x) {
       if (x >= s0 && x <= s1) {
         p.span(x, s1, y);
         x = s1;

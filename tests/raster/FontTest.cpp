@@ -96,8 +96,8 @@ TEST(RasterFont, HeightIsInPixels)
   for (int h : {8, 12, 20, 40}) {
     Raster_CachedFont font;
     font.SetFromHFont(makeFont("Arial", h), kRasterFontOwnsNative | kRasterFontRenderNative);
-    // The cell height asked for, within a pixel of rounding.
-    EXPECT_NEAR(font.GetLineHeight(), h, 1) << h;
+    // Exactly the cell height asked for.
+    EXPECT_EQ(font.GetLineHeight(), h);
     EXPECT_EQ(measure(font, "Gain").h, font.GetLineHeight());
     EXPECT_EQ(measure(font, "two\nlines").h, 2 * font.GetLineHeight());
   }
@@ -239,6 +239,10 @@ TEST(RasterFont, Utf8AndMalformedInput)
   Raster_Rect r{0, 0, 40, 20};
   font.DrawText(&bm, truncatedTail, 1, &r, 0);
   EXPECT_EQ(font.DrawText(&bm, nullptr, -1, &r, 0), 0);
+  // Extreme rectangles place the text far away instead of overflowing.
+  Raster_Rect extreme{-2147483647 - 1, 0, 2147483647, 20};
+  font.DrawText(&bm, "abc", -1, &extreme, kRasterTextCentre);
+  font.DrawText(&bm, "abc", -1, &extreme, kRasterTextRight | kRasterTextNoClip);
   EXPECT_EQ(font.DrawText(&bm, "x", -1, nullptr, 0), 0);
 }
 
@@ -289,10 +293,10 @@ TEST(RasterFont, OwnershipFollowsTheFlags)
     a.SetFromHFont(shared, kRasterFontRenderNative);
     a.SetFromHFont(makeFont("Arial", 14), kRasterFontOwnsNative);  // replaces, leaves shared alone
     a.SetFromHFont(makeFont("Arial", 16), kRasterFontOwnsNative);  // deletes the 14
-    EXPECT_NEAR(a.GetLineHeight(), 16, 1);
+    EXPECT_EQ(a.GetLineHeight(), 16);
   }
   Raster_CachedFont b;
   b.SetFromHFont(shared, kRasterFontOwnsNative | kRasterFontRenderNative);  // still alive
   b.SetFromHFont(shared, kRasterFontOwnsNative);  // same font again: kept, not deleted
-  EXPECT_NEAR(b.GetLineHeight(), 12, 1);
+  EXPECT_EQ(b.GetLineHeight(), 12);
 }

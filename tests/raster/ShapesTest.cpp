@@ -171,8 +171,16 @@ TEST(RasterShapes, CirclesAndDiscs)
   Raster_FillCircle(&none, 2, 2, -1, kInk, 1.0f, 0, true);
   Raster_Circle(&none, 1e9f, 1e9f, 3, kInk, 1.0f, 0, false);
   EXPECT_EQ(inked(none), 0);
+  Raster_FillCircle(&none, 3e30f, -3e30f, 1e30f, kInk, 1.0f, 0, true);
+  Raster_Circle(&none, -3e30f, 2, 1e30f, kInk, 1.0f, 0, true);
+  Raster_Arc(&none, 2, 2, 1e30f, 0, 1, kInk, 1.0f, 0, false);
+  Raster_FillCircle(&none, 2, 2, std::nanf(""), kInk, 1.0f, 0, true);
+  EXPECT_EQ(inked(none), 0);
   Raster_FillCircle(&none, 2, 2, 1e6f, kInk, 1.0f, 0, true);
   EXPECT_EQ(inked(none), 25);
+  Raster_MemBitmap huge(5, 5, 8);
+  Raster_FillCircle(&huge, 2, 2, 1e30f, kInk, 1.0f, 0, false);
+  EXPECT_EQ(inked(huge), 25);
 }
 
 TEST(RasterShapes, ArcsRunClockwiseFromTheTop)
