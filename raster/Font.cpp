@@ -20,7 +20,8 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 // Sizes beyond this are refused rather than rendering glyphs of many megabytes.
 constexpr int kMaxPixelHeight = 1024;
-// The glyph cache of one font starts afresh beyond this many distinct characters.
+// The glyph cache of one font starts afresh, before the next text, once it holds this
+// many distinct characters.
 constexpr std::size_t kMaxCachedGlyphs = 4096;
 
 // ---------------------------------------------------------------------------------------
@@ -429,8 +430,6 @@ const Raster_CachedFont::Glyph* Raster_CachedFont::glyphFor(char32_t ch)
   auto it = mGlyphs.find(ch);
   if (it != mGlyphs.end())
     return it->second.get();
-  if (mGlyphs.size() >= kMaxCachedGlyphs)
-    mGlyphs.clear();
   auto glyph = std::make_unique<Glyph>();
   if (!mFont->render(ch, glyph.get()))
     return nullptr;
@@ -447,6 +446,10 @@ int Raster_CachedFont::DrawText(Raster_IBitmap* bitmap, const char* text, int le
   std::lock_guard<std::recursive_mutex> lock(mMutex);
   if (!mFont)
     return 0;
+  // Layout keeps pointers into the glyph cache, so it is trimmed only here, between
+  // texts; one text may grow it past the limit.
+  if (mGlyphs.size() >= kMaxCachedGlyphs)
+    mGlyphs.clear();
   const std::size_t length = len < 0 ? std::strlen(text) : std::size_t(len);
   std::vector<std::vector<char32_t>> lines;
   std::vector<LineLayout> layout;

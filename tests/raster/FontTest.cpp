@@ -300,3 +300,26 @@ TEST(RasterFont, OwnershipFollowsTheFlags)
   b.SetFromHFont(shared, kRasterFontOwnsNative);  // same font again: kept, not deleted
   EXPECT_EQ(b.GetLineHeight(), 12);
 }
+
+TEST(RasterFont, TextsWithThousandsOfDistinctCharacters)
+{
+  // More distinct characters than the glyph cache keeps: the cache starts afresh
+  // between texts, never while a text is being laid out.
+  std::string text;
+  for (char32_t cp = 0x4E00; cp < 0x4E00 + 4500; ++cp) {
+    text += char(0xE0 | (cp >> 12));
+    text += char(0x80 | ((cp >> 6) & 0x3F));
+    text += char(0x80 | (cp & 0x3F));
+    if ((cp & 63) == 0)
+      text += '\n';
+  }
+  Raster_CachedFont font;
+  font.SetFromHFont(makeFont("DejaVu Sans", 8), kRasterFontOwnsNative);
+  const Box first = measure(font, text.c_str());
+  EXPECT_GT(first.w, 0);
+  EXPECT_EQ(first.h, 72 * font.GetLineHeight());  // 71 line breaks
+  Raster_MemBitmap bm(200, 200);
+  Raster_Rect r{0, 0, 200, 200};
+  EXPECT_EQ(font.DrawText(&bm, text.c_str(), -1, &r, 0), first.h);
+  EXPECT_EQ(measure(font, text.c_str()).w, first.w);
+}
