@@ -237,8 +237,7 @@ public:
   template <class... Values>
   void MakePreset(const char* name, Values... values)
   {
-    static_assert((std::is_arithmetic<Values>::value && ...), "parameter values are numbers");
-    const std::array<double, sizeof...(Values)> v{static_cast<double>(values)...};
+    const std::array<double, sizeof...(Values)> v{PresetArg(values)...};
     MakePresetFromValues(name, v.data(), static_cast<int>(v.size()));
   }
   // A preset from nParamsNamed pairs of (parameter index, real value); every parameter not
@@ -247,8 +246,7 @@ public:
   template <class... Args>
   void MakePresetFromNamedParams(const char* name, int nParamsNamed, Args... pairs)
   {
-    static_assert((std::is_arithmetic<Args>::value && ...), "indices and values are numbers");
-    const std::array<double, sizeof...(Args)> v{static_cast<double>(pairs)...};
+    const std::array<double, sizeof...(Args)> v{PresetArg(pairs)...};
     if (nParamsNamed < 0 || static_cast<size_t>(nParamsNamed) * 2 != v.size())
       return;
     MakePresetFromPairs(name, v.data(), nParamsNamed);
@@ -326,6 +324,17 @@ protected:
   void ConvertOutputs(int nFrames, bool accumulate);
   void ParseChannelIO(const char* channelIOStr);
 
+  // A preset-making argument (a number, or an enumerator naming a parameter) as a double.
+  template <class T>
+  static double PresetArg(T value)
+  {
+    static_assert(std::is_arithmetic<T>::value || std::is_enum<T>::value,
+                  "parameter indices and values are numbers");
+    if constexpr (std::is_enum<T>::value)
+      return static_cast<double>(static_cast<std::underlying_type_t<T>>(value));
+    else
+      return static_cast<double>(value);
+  }
   void MakePresetFromValues(const char* name, const double* values, int count);
   void MakePresetFromPairs(const char* name, const double* pairs, int nPairs);
   // Slot idx takes the current state (chunk cleared and refilled), and name when not empty.

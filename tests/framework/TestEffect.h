@@ -4,6 +4,8 @@
 
 #include "framework/IEffectBase.h"
 
+#include <cstring>
+#include <string>
 #include <vector>
 
 class TestEffect : public IEffectBase
@@ -59,7 +61,64 @@ public:
   OutChannel& Out(int i) { return *mOutChannels[static_cast<size_t>(i)]; }
   IPreset& Preset(int i) { return *mPresets[static_cast<size_t>(i)]; }
   void SetCurrentPreset(int i) { mCurrentPresetIdx = i; }
+  void SetStateChunks(bool chunks) { mStateChunks = chunks; }
 };
+
+// A plug-in with the eight parameters of the transient processor (same ranges, steps, defaults
+// and shapes), so that state and preset-file layouts can be checked byte for byte.
+class KestrionLikeEffect : public TestEffect
+{
+public:
+  enum
+  {
+    kAttack, kSustain, kAttackLink, kAttackLength, kSustainLink, kSustainLength, kGain, kSCHPF,
+    kNumParams
+  };
+
+  explicit KestrionLikeEffect(bool chunks = false, int nPresets = 1)
+    : TestEffect(kNumParams, "1-1 2-2", nPresets, chunks)
+  {
+    struct Row
+    {
+      const char* name;
+      double def, min, max, shape;
+    };
+    static const Row kRows[kNumParams] = {
+      {"Attack", 0, -100, 100, 1},        {"Sustain", 0, -100, 100, 1},
+      {"Attack Link", 0, 0, 100, 1},      {"Attack Length", 5, 0, 20, 1},
+      {"Sustain Link", 0, 0, 100, 1},     {"Sustain Length", 500, 0, 750, 1},
+      {"Gain", 0, -94, 6, 0.09},          {"SC HPF", 0, 0, 100, 1},
+    };
+    for (int i = 0; i < kNumParams; ++i)
+      GetParam(i)->InitDouble(kRows[i].name, kRows[i].def, kRows[i].min, kRows[i].max, 0.01, "",
+                              "", kRows[i].shape);
+  }
+};
+
+// Everything a preset file can change, as bytes: parameter values, every preset slot (flag,
+// whole name field, chunk) and the current preset index.
+inline std::string StateFingerprint(TestEffect& fx)
+{
+  std::string bytes;
+  auto add = [&bytes](const void* p, size_t n) { bytes.append(static_cast<const char*>(p), n); };
+  for (int i = 0; i < fx.NParams(); ++i)
+  {
+    const double v = fx.GetParam(i)->Value();
+    add(&v, sizeof(v));
+  }
+  for (int i = 0; i < fx.NPresets(); ++i)
+  {
+    const IPreset& p = fx.Preset(i);
+    add(&p.mInitialized, sizeof(p.mInitialized));
+    add(p.mName, sizeof(p.mName));
+    const int size = p.mChunk.Size();
+    add(&size, sizeof(size));
+    add(p.mChunk.GetBytes(), static_cast<size_t>(size));
+  }
+  const int current = fx.GetCurrentPresetIdx();
+  add(&current, sizeof(current));
+  return bytes;
+}
 
 // An editor that records what the plug-in tells it.
 class RecordingEditor : public IEditor

@@ -1,0 +1,485 @@
+#include "tests/framework/TestEffect.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fstream>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace
+{
+using K = KestrionLikeEffect;
+using Bytes = std::vector<uint8_t>;
+
+const std::string kCorpus = KESTRION_FUZZ_CORPUS_DIR;
+
+uint32_t BE(const ByteChunk& c, int pos)
+{
+  const uint8_t* p = c.GetBytes() + pos;
+  return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+}
+
+float BEFloat(const ByteChunk& c, int pos)
+{
+  const uint32_t bits = BE(c, pos);
+  float f;
+  std::memcpy(&f, &bits, 4);
+  return f;
+}
+
+std::string Text(const ByteChunk& c, int pos, int n)
+{
+  return std::string(reinterpret_cast<const char*>(c.GetBytes()) + pos, static_cast<size_t>(n));
+}
+
+Bytes ToBytes(const ByteChunk& c)
+{
+  return Bytes(c.GetBytes(), c.GetBytes() + c.Size());
+}
+
+void SetAll(TestEffect& fx, std::initializer_list<double> values)
+{
+  int i = 0;
+  for (double v : values)
+    fx.GetParam(i++)->Set(v);
+}
+
+// The plug-in state the seed files are written from: two stored presets, a free slot, the
+// second preset current and live values of their own.
+void PrepareSource(K& fx)
+{
+  SetAll(fx, {40, -25, 10, 2.5, 60, 120, -12, 30});
+  fx.MakeDefaultPreset("Punchy", 1);
+  SetAll(fx, {-50, 75, 0, 15, 20, 700, 3, 0});
+  fx.MakeDefaultPreset("Soft", 1);
+  SetAll(fx, {12.5, 12.5, 50, 10, 50, 375, -47, 50});
+  fx.SetCurrentPreset(1);
+}
+
+// A different state that a refused load must leave exactly as it is.
+void PrepareTarget(K& fx)
+{
+  SetAll(fx, {-80, 5, 99, 19, 1, 10, -90, 77});
+  fx.MakeDefaultPreset("Target", 1);
+  std::strcpy(fx.Preset(2).mName, "free slot");
+}
+
+// The chunk-form file without the version prefix in its chunk.
+Bytes WithoutPrefix(Bytes file, size_t chunkSizeAt)
+{
+  file.erase(file.begin() + static_cast<long>(chunkSizeAt) + 4,
+             file.begin() + static_cast<long>(chunkSizeAt) + 12);
+  auto putBE = [&file](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+      file[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (24 - 8 * i));
+  };
+  putBE(4, static_cast<uint32_t>(file.size()));
+  putBE(chunkSizeAt, static_cast<uint32_t>(file.size() - chunkSizeAt - 4));
+  return file;
+}
+
+struct Seed
+{
+  const char* path; // below the corpus folder
+  Bytes bytes;
+};
+
+std::vector<Seed> SeedFiles()
+{
+  K params(false, 3), chunks(true, 3);
+  PrepareSource(params);
+  PrepareSource(chunks);
+  ByteChunk pp, cp, pb, cb;
+  params.MakeProgramFXP(&pp);
+  chunks.MakeProgramFXP(&cp);
+  params.MakeBankFXB(&pb);
+  chunks.MakeBankFXB(&cb);
+  return {
+    {"fxp_loader/params.fxp", ToBytes(pp)},
+    {"fxp_loader/chunk.fxp", ToBytes(cp)},
+    {"fxp_loader/chunk-no-prefix.fxp", WithoutPrefix(ToBytes(cp), 56)},
+    {"fxb_loader/params.fxb", ToBytes(pb)},
+    {"fxb_loader/chunk.fxb", ToBytes(cb)},
+    {"fxb_loader/chunk-no-prefix.fxb", WithoutPrefix(ToBytes(cb), 156)},
+  };
+}
+
+Bytes ReadFile(const std::string& path)
+{
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const std::string& path, const Bytes& bytes)
+{
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
+}
+
+std::string TempDir()
+{
+  static const std::string dir = [] {
+    std::string d = ::testing::TempDir() + "kestrion-fxp-" + std::to_string(getpid());
+    mkdir(d.c_str(), 0700);
+    return d + "/";
+  }();
+  return dir;
+}
+
+int CountEntries(const std::string& dir)
+{
+  int n = 0;
+  if (DIR* d = opendir(dir.c_str()))
+  {
+    while (const dirent* e = readdir(d))
+      if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+        ++n;
+    closedir(d);
+  }
+  return n;
+}
+
+bool Load(K& fx, const Bytes& bytes, bool bank)
+{
+  return bank ? fx.LoadBankFromFXBData(bytes.data(), bytes.size())
+              : fx.LoadProgramFromFXPData(bytes.data(), bytes.size());
+}
+} // namespace
+
+TEST(PresetFiles, ProgramFileLayouts)
+{
+  K fx(false, 1);
+  fx.MakeDefaultPreset("-", 1);
+  SetAll(fx, {50, -50, 25, 10, 0, 750, 6, 100});
+  ByteChunk file;
+  ASSERT_TRUE(fx.MakeProgramFXP(&file));
+  ASSERT_EQ(88, file.Size());
+  EXPECT_EQ("CcnK", Text(file, 0, 4));
+  EXPECT_EQ(0u, BE(file, 4));
+  EXPECT_EQ("FxCk", Text(file, 8, 4));
+  const uint8_t one[] = {0, 0, 0, 1};
+  EXPECT_EQ(0, std::memcmp(one, file.GetBytes() + 12, 4));
+  EXPECT_EQ(0x54667831u, BE(file, 16));
+  EXPECT_EQ(10203u, BE(file, 20)); // decimal version
+  EXPECT_EQ(8u, BE(file, 24));
+  EXPECT_EQ(std::string("-\0\0\0", 4), Text(file, 28, 4));
+  EXPECT_EQ(std::string(27, '\0'), Text(file, 29, 27));
+  const float expected[] = {0.75f, 0.25f, 0.25f, 0.5f, 0.0f, 1.0f, 1.0f, 1.0f};
+  for (int i = 0; i < 8; ++i)
+    EXPECT_EQ(expected[i], BEFloat(file, 56 + 4 * i)) << i;
+
+  // Chunk form: 60 header bytes, the prefix and the 64-byte state.
+  K chunks(true, 1);
+  chunks.MakeDefaultPreset("-", 1);
+  ASSERT_TRUE(chunks.MakeProgramFXP(&file));
+  ASSERT_EQ(132, file.Size());
+  EXPECT_EQ(132u, BE(file, 4));
+  EXPECT_EQ("FPCh", Text(file, 8, 4));
+  EXPECT_EQ(72u, BE(file, 56));
+  const uint8_t prefix[] = {0x74, 0x66, 0x66, 0x70, 0x00, 0x00, 0x01, 0x00};
+  EXPECT_EQ(0, std::memcmp(prefix, file.GetBytes() + 60, 8));
+  EXPECT_EQ(0, std::memcmp(chunks.Preset(0).mChunk.GetBytes(), file.GetBytes() + 68, 64));
+
+  // A long name keeps 27 characters and a zero byte; no current preset gives an empty name.
+  fx.ModifyCurrentPreset("A name of more than twenty-eight characters");
+  fx.MakeProgramFXP(&file);
+  EXPECT_EQ(std::string("A name of more than twenty-") + '\0', Text(file, 28, 28));
+  fx.SetCurrentPreset(5);
+  fx.MakeProgramFXP(&file);
+  EXPECT_EQ(std::string(28, '\0'), Text(file, 28, 28));
+}
+
+TEST(PresetFiles, BankFileLayouts)
+{
+  K fx(false, 1);
+  SetAll(fx, {50, -50, 25, 10, 0, 750, 6, 100});
+  fx.MakeDefaultPreset("-", 1);
+  SetAll(fx, {}); // live values differ from the slot's
+  fx.GetParam(0)->Set(-100);
+  ByteChunk file;
+  ASSERT_TRUE(fx.MakeBankFXB(&file));
+  ASSERT_EQ(156 + 88, file.Size());
+  EXPECT_EQ("CcnK", Text(file, 0, 4));
+  EXPECT_EQ(0u, BE(file, 4));
+  EXPECT_EQ("FxBk", Text(file, 8, 4));
+  EXPECT_EQ(2u, BE(file, 12));
+  EXPECT_EQ(0x54667831u, BE(file, 16));
+  EXPECT_EQ(10203u, BE(file, 20));
+  EXPECT_EQ(1u, BE(file, 24));
+  EXPECT_EQ(0u, BE(file, 28));
+  EXPECT_EQ(std::string(124, '\0'), Text(file, 32, 124));
+  // The record is a parameter-form program holding the slot's stored values.
+  EXPECT_EQ("CcnK", Text(file, 156, 4));
+  EXPECT_EQ(0u, BE(file, 160));
+  EXPECT_EQ("FxCk", Text(file, 164, 4));
+  EXPECT_EQ(1u, BE(file, 168));
+  EXPECT_EQ(8u, BE(file, 180));
+  EXPECT_EQ('-', file.GetBytes()[184]);
+  EXPECT_EQ(0.75f, BEFloat(file, 212));
+  EXPECT_EQ(1.0f, BEFloat(file, 212 + 4 * 7));
+
+  // A free slot contributes each parameter's normalised 0.
+  K two(false, 2);
+  two.MakeDefaultPreset("-", 1);
+  two.MakeBankFXB(&file);
+  ASSERT_EQ(156 + 2 * 88, file.Size());
+  EXPECT_EQ(std::string("empty"), Text(file, 156 + 88 + 28, 5));
+  EXPECT_EQ(0.5f, BEFloat(file, 156 + 88 + 56)); // Attack 0 in -100..100
+  EXPECT_EQ(0.0f, BEFloat(file, 156 + 88 + 56 + 4 * K::kAttackLength));
+
+  // Chunk form: the prefix and the bank of SerializePresets.
+  K chunks(true, 1);
+  chunks.MakeDefaultPreset("-", 1);
+  ASSERT_TRUE(chunks.MakeBankFXB(&file));
+  ASSERT_EQ(160 + 8 + 70, file.Size());
+  EXPECT_EQ(238u, BE(file, 4));
+  EXPECT_EQ("FBCh", Text(file, 8, 4));
+  EXPECT_EQ(78u, BE(file, 156));
+  ByteChunk bank;
+  chunks.SerializePresets(&bank);
+  EXPECT_EQ(0, std::memcmp(bank.GetBytes(), file.GetBytes() + 168, 70));
+}
+
+TEST(PresetFiles, RoundTripsRestoreEveryParameter)
+{
+  const std::string dir = TempDir();
+  for (bool chunkForm : {false, true})
+  {
+    K src(chunkForm, 3);
+    PrepareSource(src);
+    const std::string fxp = dir + (chunkForm ? "c.fxp" : "p.fxp");
+    const std::string fxb = dir + (chunkForm ? "c.fxb" : "p.fxb");
+    ASSERT_TRUE(src.SaveProgramAsFXP(fxp));
+    ASSERT_TRUE(src.SaveBankAsFXB(fxb));
+    const double tolerance = chunkForm ? 0.0 : 1e-4; // parameter form stores floats
+
+    K dst(chunkForm, 3);
+    PrepareTarget(dst);
+    dst.mChanged.clear();
+    ASSERT_TRUE(dst.LoadProgramFromFXP(fxp));
+    for (int i = 0; i < K::kNumParams; ++i)
+    {
+      double lo, hi;
+      dst.GetParam(i)->GetBounds(lo, hi);
+      EXPECT_NEAR(src.GetParam(i)->Value(), dst.GetParam(i)->Value(), tolerance * (hi - lo)) << i;
+    }
+    EXPECT_STREQ("Soft", dst.Preset(0).mName); // the current preset takes the program
+    EXPECT_GE(dst.mChanged.size(), 8u);
+    EXPECT_EQ(1, dst.mProgramChanges);
+
+    K bank(chunkForm, 3);
+    PrepareTarget(bank);
+    ASSERT_TRUE(bank.LoadBankFromFXB(fxb));
+    // The parameter form makes the file's current program current; the chunk form restores the
+    // plug-in's own current preset.
+    const int current = chunkForm ? 0 : 1;
+    EXPECT_EQ(current, bank.GetCurrentPresetIdx());
+    EXPECT_STREQ("Punchy", bank.Preset(0).mName);
+    EXPECT_STREQ("Soft", bank.Preset(1).mName);
+    for (int p = 0; p < 2; ++p)
+      for (int i = 0; i < K::kNumParams; ++i)
+      {
+        double a, b;
+        src.Preset(p).mChunk.Get(&a, 8 * i);
+        bank.Preset(p).mChunk.Get(&b, 8 * i);
+        double lo, hi;
+        bank.GetParam(i)->GetBounds(lo, hi);
+        EXPECT_NEAR(a, b, tolerance * (hi - lo)) << p << " " << i;
+        if (p == current) // the current preset is live
+        {
+          EXPECT_NEAR(a, bank.GetParam(i)->Value(), tolerance * (hi - lo));
+        }
+      }
+    EXPECT_EQ(1, bank.mProgramChanges);
+    std::remove(fxp.c_str());
+    std::remove(fxb.c_str());
+  }
+
+  // The parameter form loads into a chunk-using plug-in too; integer-like parameters round.
+  TestEffect ints(1, "1-1", 1, true);
+  ints.GetParam(0)->InitInt("n", 0, 0, 3);
+  ints.MakeDefaultPreset("-", 1);
+  TestEffect plain(1, "1-1", 1, false);
+  plain.GetParam(0)->InitDouble("x", 0.6, 0, 3, 0.01);
+  ByteChunk file;
+  plain.MakeProgramFXP(&file);
+  ASSERT_TRUE(ints.LoadProgramFromFXPData(file.GetBytes(), static_cast<size_t>(file.Size())));
+  EXPECT_EQ(1.0, ints.GetParam(0)->Value());
+}
+
+TEST(PresetFiles, RefusedFilesChangeNothing)
+{
+  K src(false, 3), csrc(true, 3);
+  PrepareSource(src);
+  PrepareSource(csrc);
+  ByteChunk fxp, cfxp, fxb;
+  src.MakeProgramFXP(&fxp);
+  csrc.MakeProgramFXP(&cfxp);
+  src.MakeBankFXB(&fxb);
+
+  auto refused = [](bool chunks, Bytes bytes, bool bank, const char* what) {
+    K fx(chunks, 3);
+    PrepareTarget(fx);
+    const std::string before = StateFingerprint(fx);
+    EXPECT_FALSE(Load(fx, bytes, bank)) << what;
+    EXPECT_EQ(before, StateFingerprint(fx)) << what;
+    EXPECT_EQ(0, fx.mProgramChanges) << what;
+  };
+  auto patched = [](const ByteChunk& c, size_t at, uint32_t v) {
+    Bytes b = ToBytes(c);
+    for (int i = 0; i < 4; ++i)
+      b[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (24 - 8 * i));
+    return b;
+  };
+
+  refused(false, patched(fxp, 16, 0x12345678), false, "other plug-in id");
+  refused(false, patched(fxp, 12, 2), false, "program format version");
+  refused(false, patched(fxp, 0, 0x43636E4C), false, "chunk magic");
+  refused(false, patched(fxp, 8, 0x41424344), false, "form magic");
+  refused(false, patched(fxp, 24, 7), false, "parameter count");
+  refused(false, ToBytes(cfxp), false, "chunk form into a plug-in without chunks");
+  refused(true, patched(cfxp, 56, 0x7FFFFFFF), false, "chunk size beyond the file");
+  refused(true, patched(cfxp, 56, 40), false, "chunk ending inside the state");
+  refused(false, patched(fxb, 16, 1), true, "bank of another plug-in");
+  refused(false, patched(fxb, 24, 4), true, "more programs than slots");
+  refused(false, patched(fxb, 28, 3), true, "current program outside the slots");
+  refused(false, patched(fxb, 156 + 88 + 24, 9), true, "record with another parameter count");
+  refused(false, patched(fxb, 156 + 2 * 88 + 8, 0x46504368), true, "record of another form");
+  Bytes shortBank = ToBytes(fxb);
+  shortBank.resize(shortBank.size() - 1);
+  refused(false, shortBank, true, "bank ending inside its last record");
+
+  // Empty paths, missing files and a folder are refused.
+  K fx;
+  EXPECT_FALSE(fx.LoadProgramFromFXP(""));
+  EXPECT_FALSE(fx.LoadBankFromFXB(TempDir() + "missing.fxb"));
+  EXPECT_FALSE(fx.LoadProgramFromFXP(TempDir()));
+  EXPECT_FALSE(fx.SaveProgramAsFXP(""));
+  EXPECT_FALSE(fx.SaveBankAsFXB("/nonexistent-dir/bank.fxb"));
+}
+
+TEST(PresetFiles, ChunksWithoutThePrefixAndShortBanks)
+{
+  for (const Seed& seed : SeedFiles())
+  {
+    if (seed.path != std::string("fxp_loader/chunk-no-prefix.fxp") &&
+        seed.path != std::string("fxb_loader/chunk-no-prefix.fxb"))
+      continue;
+    const bool bank = seed.path[2] == 'b';
+    K fx(true, 3);
+    PrepareTarget(fx);
+    ASSERT_TRUE(Load(fx, seed.bytes, bank)) << seed.path;
+    // A program carries the live settings; a bank restores the loading plug-in's current
+    // preset (slot 0).
+    EXPECT_EQ(bank ? -12.0 : -47.0, fx.GetParam(K::kGain)->Value()) << seed.path;
+    EXPECT_STREQ(bank ? "Punchy" : "Soft", fx.Preset(0).mName) << seed.path;
+  }
+
+  // A parameter-form bank with fewer programs than slots loads those programs only.
+  K two(false, 1);
+  SetAll(two, {1, 2, 3, 4, 5, 6, 0, 8});
+  two.MakeDefaultPreset("only", 1);
+  ByteChunk file;
+  two.MakeBankFXB(&file);
+  K three(false, 3);
+  PrepareTarget(three);
+  ASSERT_TRUE(three.LoadBankFromFXBData(file.GetBytes(), static_cast<size_t>(file.Size())));
+  EXPECT_STREQ("only", three.Preset(0).mName);
+  EXPECT_STREQ("free slot", three.Preset(2).mName);
+  EXPECT_NEAR(3.0, three.GetParam(2)->Value(), 1e-3);
+}
+
+TEST(PresetFiles, SavingReplacesTheFileWholeOrNotAtAll)
+{
+  const std::string dir = TempDir() + "save/";
+  mkdir(dir.c_str(), 0700);
+  const std::string path = dir + "bank.fxb";
+  K big(false, 3);
+  ASSERT_TRUE(big.SaveBankAsFXB(path));
+  K small(false, 1);
+  ASSERT_TRUE(small.SaveBankAsFXB(path));
+  ByteChunk expected;
+  small.MakeBankFXB(&expected);
+  EXPECT_EQ(ToBytes(expected), ReadFile(path)); // no tail of the longer file remains
+  EXPECT_EQ(1, CountEntries(dir));               // no temporary file left behind
+
+  // The target cannot be replaced (it is a folder): false, the folder and its file survive.
+  const std::string folder = dir + "taken.fxp";
+  mkdir(folder.c_str(), 0700);
+  WriteFile(folder + "/keep", {1, 2, 3});
+  EXPECT_FALSE(small.SaveProgramAsFXP(folder));
+  EXPECT_EQ((Bytes{1, 2, 3}), ReadFile(folder + "/keep"));
+  EXPECT_EQ(2, CountEntries(dir));
+  std::remove((folder + "/keep").c_str());
+  rmdir(folder.c_str());
+  std::remove(path.c_str());
+  rmdir(dir.c_str());
+}
+
+TEST(PresetFiles, SeedFilesAreWhatTheWriterProduces)
+{
+  // KESTRION_WRITE_SEEDS=1 rewrites the corpus after a deliberate change of the file layout.
+  const bool write = std::getenv("KESTRION_WRITE_SEEDS") != nullptr;
+  for (const Seed& seed : SeedFiles())
+  {
+    const std::string path = kCorpus + "/" + seed.path;
+    if (write)
+      WriteFile(path, seed.bytes);
+    EXPECT_EQ(seed.bytes, ReadFile(path)) << path;
+  }
+}
+
+// Every truncation and many single-byte corruptions of valid files: each load either succeeds
+// or is refused with the plug-in exactly as before, and no read goes past the data (the
+// sanitizer build checks that). Each input is copied into a buffer of exactly its size.
+TEST(PresetFiles, CorruptedFilesAreRefusedWithoutChange)
+{
+  for (const Seed& seed : SeedFiles())
+  {
+    const Bytes file = ReadFile(kCorpus + "/" + seed.path);
+    ASSERT_FALSE(file.empty()) << seed.path;
+    const bool bank = std::string(seed.path).find(".fxb") != std::string::npos;
+    for (bool chunks : {false, true})
+    {
+      int accepted = 0, refusedCount = 0;
+      auto attempt = [&](const Bytes& bytes, bool mustRefuse, const std::string& what) {
+        K fx(chunks, 3);
+        PrepareTarget(fx);
+        const std::string before = StateFingerprint(fx);
+        if (Load(fx, bytes, bank))
+        {
+          EXPECT_FALSE(mustRefuse) << what;
+          ++accepted;
+        }
+        else
+        {
+          EXPECT_EQ(before, StateFingerprint(fx)) << what;
+          ++refusedCount;
+        }
+      };
+      const std::string name = std::string(seed.path) + (chunks ? " (chunks)" : " (params)");
+      for (size_t len = 0; len < file.size(); ++len)
+        attempt(Bytes(file.begin(), file.begin() + static_cast<long>(len)), true,
+                name + " cut at " + std::to_string(len));
+      for (size_t i = 0; i < file.size(); ++i)
+        for (uint8_t mask : {uint8_t(0xFF), uint8_t(0x01), uint8_t(0x80)})
+        {
+          Bytes flipped = file;
+          flipped[i] ^= mask;
+          attempt(flipped, false, name + " byte " + std::to_string(i));
+        }
+      EXPECT_GT(refusedCount, 0) << name;
+      const bool chunkFile = std::string(seed.path).find("chunk") != std::string::npos;
+      if (chunks || !chunkFile)
+      {
+        EXPECT_GT(accepted, 0) << name;
+      }
+    }
+  }
+}
