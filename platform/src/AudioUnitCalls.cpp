@@ -154,7 +154,7 @@ OSStatus AudioUnitCarbonViewCreate(AudioUnitCarbonView inView, AudioUnit inAudio
                                    const Float32Point* inSize, ControlRef* outControl) {
   if (!platform::IsOpenInstance(inView)) return badComponentInstance;
   // This selector keeps the older reversed order: the last argument in slot 0.
-  ParameterBlock<6> block = {0, 6 * sizeof(long), kAudioUnitCarbonViewCreateSelect, 0,
+  ParameterBlock<6> block = {0, 5 * sizeof(long), kAudioUnitCarbonViewCreateSelect, 0,
                              {Slot(static_cast<const void*>(outControl)), Slot(static_cast<const void*>(inSize)),
                               Slot(static_cast<const void*>(inLocation)), Slot(static_cast<const void*>(inParentControl)),
                               Slot(static_cast<const void*>(inWindow)), Slot(static_cast<const void*>(inAudioUnit))}};

@@ -230,7 +230,7 @@ OSStatus CloseInstance(ComponentInstance aComponentInstance) {
   if (!platform::IsOpenInstance(aComponentInstance)) return badComponentInstance;
   platform::ForgetUnitListeners(aComponentInstance);
   ComponentResult result = CallSelf(aComponentInstance, kComponentCloseSelect, InstanceSlot(aComponentInstance),
-                                    InstanceSlot(aComponentInstance), 0);
+                                    InstanceSlot(aComponentInstance), 8);
   Registry& registry = Registry::Get();
   std::lock_guard<std::recursive_mutex> lock(registry.mLock);
   aComponentInstance->mMagic = kClosedInstanceMagic;
@@ -283,7 +283,7 @@ ComponentResult CallComponentCanDo(ComponentInstance ci, SInt16 ftnNumber) {
 
 ComponentResult CallComponentVersion(ComponentInstance ci) {
   if (!platform::IsOpenInstance(ci)) return badComponentInstance;
-  return CallSelf(ci, kComponentVersionSelect, InstanceSlot(ci), InstanceSlot(ci), 0);
+  return CallSelf(ci, kComponentVersionSelect, InstanceSlot(ci), InstanceSlot(ci), 8);
 }
 
 long ComponentFunctionImplemented(ComponentInstance ci, SInt16 ftnNumber) {

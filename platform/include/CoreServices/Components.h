@@ -10,8 +10,8 @@
  * Parameter block (64-bit convention): flags, paramSize, the selector in `what`, padding,
  * then 8-byte slots. Each argument occupies one slot, starting at the slot's first byte
  * (integers sign- or zero-extended to the whole slot, a Float32 in the low four bytes with
- * the rest zero, pointers as they are). paramSize is the number of argument bytes after
- * slot 0. Slot use:
+ * the rest zero, pointers as they are). paramSize is the number of bytes in the slots
+ * after slot 0 (8 per slot). Slot use:
  *   - Audio Unit and music-device selectors (>= 0): slot 0 the instance, slots 1, 2, ...
  *     the arguments in declared order;
  *   - kComponentOpenSelect, kComponentCloseSelect, kComponentVersionSelect: the instance in
