@@ -20,6 +20,8 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 // Sizes beyond this are refused rather than rendering glyphs of many megabytes.
 constexpr int kMaxPixelHeight = 1024;
+// Longer texts are refused: their widths could overflow pixel coordinates.
+constexpr std::size_t kMaxTextBytes = std::size_t(1) << 20;
 // The glyph cache of one font starts afresh, before the next text, once it holds this
 // many distinct characters.
 constexpr std::size_t kMaxCachedGlyphs = 4096;
@@ -287,8 +289,12 @@ Raster_NativeFont* CreateFont(int height, int width, int escapement, int /*orien
                               int /*outPrecision*/, int /*clipPrecision*/, int quality,
                               int pitchAndFamily, const char* face)
 {
-  return Raster_NativeFont::make(height, width, escapement, weight, italic != 0, underline != 0,
-                                 strikeOut != 0, quality, pitchAndFamily, face);
+  try {
+    return Raster_NativeFont::make(height, width, escapement, weight, italic != 0, underline != 0,
+                                   strikeOut != 0, quality, pitchAndFamily, face);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
 }
 
 void Raster_DeleteFont(Raster_NativeFont* font) { delete font; }
@@ -444,6 +450,16 @@ int Raster_CachedFont::DrawText(Raster_IBitmap* bitmap, const char* text, int le
   if (!text || !rect)
     return 0;
   std::lock_guard<std::recursive_mutex> lock(mMutex);
+  try {
+    return drawLocked(bitmap, text, len, rect, flags);
+  } catch (const std::bad_alloc&) {
+    return 0;  // out of memory: nothing (more) is drawn
+  }
+}
+
+int Raster_CachedFont::drawLocked(Raster_IBitmap* bitmap, const char* text, int len, Raster_Rect* rect,
+                                  int flags)
+{
   if (!mFont)
     return 0;
   // Layout keeps pointers into the glyph cache, so it is trimmed only here, between
@@ -451,14 +467,10 @@ int Raster_CachedFont::DrawText(Raster_IBitmap* bitmap, const char* text, int le
   if (mGlyphs.size() >= kMaxCachedGlyphs)
     mGlyphs.clear();
   const std::size_t length = len < 0 ? std::strlen(text) : std::size_t(len);
-  std::vector<std::vector<char32_t>> lines;
-  std::vector<LineLayout> layout;
-  try {
-    lines = decodeLines(text, length);
-    layout.resize(lines.size());
-  } catch (const std::bad_alloc&) {
+  if (length > kMaxTextBytes)
     return 0;
-  }
+  const std::vector<std::vector<char32_t>> lines = decodeLines(text, length);
+  std::vector<LineLayout> layout(lines.size());
 
   // Lay out every line: pen positions with kerning, and the ink's horizontal extent.
   int boxW = 0;
@@ -496,13 +508,6 @@ int Raster_CachedFont::DrawText(Raster_IBitmap* bitmap, const char* text, int le
   if (!bitmap || !bitmap->getBits() || boxW <= 0 || boxH <= 0)
     return boxH;
 
-  // Render the text block into a coverage mask, lines aligned inside the block.
-  std::vector<std::uint8_t> mask;
-  try {
-    mask.assign(std::size_t(boxW) * std::size_t(boxH), 0);
-  } catch (const std::bad_alloc&) {
-    return 0;
-  }
   auto alignOffset = [flags](long long room, long long width) -> long long {
     if (flags & kRasterTextCentre)
       return (room - width) / 2;
@@ -510,30 +515,60 @@ int Raster_CachedFont::DrawText(Raster_IBitmap* bitmap, const char* text, int le
       return room - width;
     return 0;
   };
-  auto bar = [&](int x0, int x1, int y0, int thickness) {
-    for (int y = std::max(y0, 0); y < std::min(y0 + thickness, boxH); ++y)
-      for (int x = std::max(x0, 0); x < std::min(x1, boxW); ++x)
-        mask[std::size_t(y) * boxW + x] = 255;
+  // Where the block lands, and the region it may change.
+  const long long boxLeft = rect->left + alignOffset((long long)rect->right - rect->left, boxW);
+  const long long boxTop = rect->top;
+  const int bw = bitmap->getWidth(), bh = bitmap->getHeight();
+  long long clipL = 0, clipT = 0, clipR = bw, clipB = bh;
+  if (!(flags & kRasterTextNoClip)) {
+    clipL = std::max<long long>(clipL, rect->left);
+    clipT = std::max<long long>(clipT, rect->top);
+    clipR = std::min<long long>(clipR, rect->right);
+    clipB = std::min<long long>(clipB, rect->bottom);
+  }
+  const double angle = mFont->mAngle;
+
+  // Render the visible part of the block (all of it when the text is turned) into a
+  // coverage mask whose origin is (vx0, vy0) in block coordinates.
+  long long vx0 = 0, vy0 = 0, vx1 = boxW, vy1 = boxH;
+  if (angle == 0.0) {
+    vx0 = std::max<long long>(0, clipL - boxLeft);
+    vy0 = std::max<long long>(0, clipT - boxTop);
+    vx1 = std::min<long long>(boxW, clipR - boxLeft);
+    vy1 = std::min<long long>(boxH, clipB - boxTop);
+  }
+  if (vx0 >= vx1 || vy0 >= vy1)
+    return boxH;
+  if ((vx1 - vx0) * (vy1 - vy0) > kRasterMaxPixels)
+    return 0;  // a turned block too large to render
+  const int maskW = int(vx1 - vx0), maskH = int(vy1 - vy0);
+  std::vector<std::uint8_t> mask(std::size_t(maskW) * std::size_t(maskH), 0);
+  auto cover = [&](long long bx, long long by, std::uint8_t c) {
+    const long long mx = bx - vx0, my = by - vy0;
+    if (mx >= 0 && my >= 0 && mx < maskW && my < maskH) {
+      std::uint8_t& m = mask[std::size_t(my) * maskW + std::size_t(mx)];
+      m = std::max(m, c);
+    }
+  };
+  auto bar = [&](long long x0, long long x1, long long y0, int thickness) {
+    for (long long y = std::max(y0, vy0); y < std::min(y0 + thickness, vy1); ++y)
+      for (long long x = std::max(x0, vx0); x < std::min(x1, vx1); ++x)
+        cover(x, y, 255);
   };
   for (std::size_t i = 0; i < layout.size(); ++i) {
+    const long long baseline = (long long)i * lineHeight + mFont->mAscent;
+    if (baseline - lineHeight - mFont->mAscent >= vy1 || baseline + lineHeight < vy0)
+      continue;  // line entirely outside the visible part
     const LineLayout& line = layout[i];
-    const int lineX = int(alignOffset(boxW, line.width)) + line.shift;
-    const int baseline = int(i) * lineHeight + mFont->mAscent;
+    const long long lineX = alignOffset(boxW, line.width) + line.shift;
     for (const PlacedGlyph& p : line.glyphs) {
       const Glyph& g = *p.glyph;
-      const int gx = lineX + p.x + g.left, gy = baseline - g.top;
-      for (int y = 0; y < g.height; ++y) {
-        const int my = gy + y;
-        if (my < 0 || my >= boxH)
-          continue;
-        for (int x = 0; x < g.width; ++x) {
-          const int mx = gx + x;
-          if (mx < 0 || mx >= boxW)
-            continue;
-          std::uint8_t& m = mask[std::size_t(my) * boxW + mx];
-          m = std::max(m, g.coverage[std::size_t(y) * g.width + x]);
-        }
-      }
+      const long long gx = lineX + p.x + g.left, gy = baseline - g.top;
+      if (gx + g.width <= vx0 || gx >= vx1 || gy + g.height <= vy0 || gy >= vy1)
+        continue;
+      for (int y = 0; y < g.height; ++y)
+        for (int x = 0; x < g.width; ++x)
+          cover(gx + x, gy + y, g.coverage[std::size_t(y) * g.width + x]);
     }
     const int thickness = mFont->mBarThickness;
     if (mFont->mUnderline)
@@ -544,18 +579,8 @@ int Raster_CachedFont::DrawText(Raster_IBitmap* bitmap, const char* text, int le
 
   // Blend the mask in the text colour: coverage times the colour's alpha becomes the
   // source alpha of a copy with source alpha at full opacity.
-  const long long boxLeft = rect->left + alignOffset((long long)rect->right - rect->left, boxW);
-  const long long boxTop = rect->top;
   const int colourAlpha = (flags & kRasterTextUseAlpha) ? Raster_GetA(mColour) : 255;
   const Raster_Pixel rgb = mColour & 0xffffff00u;
-  const int bw = bitmap->getWidth(), bh = bitmap->getHeight();
-  long long clipL = 0, clipT = 0, clipR = bw, clipB = bh;
-  if (!(flags & kRasterTextNoClip)) {
-    clipL = std::max<long long>(clipL, rect->left);
-    clipT = std::max<long long>(clipT, rect->top);
-    clipR = std::min<long long>(clipR, rect->right);
-    clipB = std::min<long long>(clipB, rect->bottom);
-  }
   auto blend = [&](int x, int y, int coverage) {
     const int a = (coverage * colourAlpha + 127) / 255;
     if (a <= 0)
@@ -564,17 +589,13 @@ int Raster_CachedFont::DrawText(Raster_IBitmap* bitmap, const char* text, int le
     row[x] = raster_blend::combine<kRasterModeCopy, true>(row[x], rgb | Raster_Pixel(a), 256);
   };
 
-  const double angle = mFont->mAngle;
   if (angle == 0.0) {
-    for (int my = 0; my < boxH; ++my) {
-      const long long y = boxTop + my;
-      if (y < clipT || y >= clipB)
-        continue;
-      for (int mx = 0; mx < boxW; ++mx) {
-        const long long x = boxLeft + mx;
-        const int c = mask[std::size_t(my) * boxW + mx];
-        if (c && x >= clipL && x < clipR)
-          blend(int(x), int(y), c);
+    for (int my = 0; my < maskH; ++my) {
+      const int y = int(boxTop + vy0 + my);
+      for (int mx = 0; mx < maskW; ++mx) {
+        const int c = mask[std::size_t(my) * maskW + mx];
+        if (c)
+          blend(int(boxLeft + vx0 + mx), y, c);
       }
     }
     return boxH;
@@ -602,10 +623,10 @@ int Raster_CachedFont::DrawText(Raster_IBitmap* bitmap, const char* text, int le
       const double u = dx * cs - dy * sn - 0.5, v = dx * sn + dy * cs - 0.5;
       const int iu = int(std::floor(u)), iv = int(std::floor(v));
       const double tu = u - iu, tv = v - iv;
-      const double c = (1 - tu) * (1 - tv) * maskAt(mask, boxW, boxH, iu, iv) +
-                       tu * (1 - tv) * maskAt(mask, boxW, boxH, iu + 1, iv) +
-                       (1 - tu) * tv * maskAt(mask, boxW, boxH, iu, iv + 1) +
-                       tu * tv * maskAt(mask, boxW, boxH, iu + 1, iv + 1);
+      const double c = (1 - tu) * (1 - tv) * maskAt(mask, maskW, maskH, iu, iv) +
+                       tu * (1 - tv) * maskAt(mask, maskW, maskH, iu + 1, iv) +
+                       (1 - tu) * tv * maskAt(mask, maskW, maskH, iu, iv + 1) +
+                       tu * tv * maskAt(mask, maskW, maskH, iu + 1, iv + 1);
       const int coverage = int(c + 0.5);
       if (coverage > 0)
         blend(int(x), int(y), coverage);

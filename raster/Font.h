@@ -92,8 +92,9 @@ public:
   virtual Raster_Pixel GetTextColor() = 0;
   // Draws len bytes of UTF-8 text (len < 0: up to the terminating zero) into bitmap
   // inside rect, with the flags above; '\n' starts a new line. Returns the height of
-  // the text in pixels (0 when nothing can be drawn). With kRasterTextMeasure nothing is
-  // drawn, bitmap may be null, and rect receives (0, 0, width, height).
+  // the text in pixels (0 when nothing can be drawn, for texts over 1 MB, or when memory
+  // runs out). With kRasterTextMeasure nothing is drawn, bitmap may be null, and rect
+  // receives (0, 0, width, height). Only pixels of the bitmap that the text covers change.
   virtual int DrawText(Raster_IBitmap* bitmap, const char* text, int len, Raster_Rect* rect,
                        int flags) = 0;
   // Distance between successive baselines in pixels (0 without a font).
@@ -131,6 +132,7 @@ public:
 
 private:
   const Glyph* glyphFor(char32_t ch);
+  int drawLocked(Raster_IBitmap* bitmap, const char* text, int len, Raster_Rect* rect, int flags);
   void releaseFont();
 
   std::recursive_mutex mMutex;

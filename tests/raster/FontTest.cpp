@@ -322,4 +322,19 @@ TEST(RasterFont, TextsWithThousandsOfDistinctCharacters)
   Raster_Rect r{0, 0, 200, 200};
   EXPECT_EQ(font.DrawText(&bm, text.c_str(), -1, &r, 0), first.h);
   EXPECT_EQ(measure(font, text.c_str()).w, first.w);
+
+  // A long line far wider than any bitmap draws only what shows, identically to a short
+  // text with the same start.
+  const std::string longLine(200000, 'W');
+  Raster_MemBitmap wide(100, 12), shortText(100, 12);
+  Raster_Rect r2{0, 0, 100, 12};
+  Raster_Rect r3{0, 0, 100, 12};
+  font.DrawText(&wide, longLine.c_str(), -1, &r2, 0);
+  font.DrawText(&shortText, "WWWWWWWWWWWWWWWWWWWWWWWWWWWWWW", -1, &r3, 0);
+  for (int y = 0; y < 12; ++y)
+    for (int x = 0; x < 100; ++x)
+      ASSERT_EQ(at(wide, x, y), at(shortText, x, y)) << x << "," << y;
+  // Beyond 1 MB a text is refused.
+  const std::string huge((1 << 20) + 1, 'a');
+  EXPECT_EQ(font.DrawText(&wide, huge.c_str(), -1, &r2, 0), 0);
 }
