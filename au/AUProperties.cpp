@@ -1,0 +1,822 @@
+#include "au/IEffectAU.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace
+{
+// ---- Get replies ------------------------------------------------------------------------------
+
+// How the writable flag of a get request is answered.
+enum EWritable
+{
+  kWritableUntouched = -1, // the caller's flag stays as it was
+  kReadOnly = 0,
+  kWritable = 1
+};
+
+// One get request: the caller's buffer (null for a size-only request), its capacity and where
+// the property's size and writability go. A handler first checks scope and element, then
+// declares what the property is with Accept, and writes its data only when Accept says so.
+class GetReply
+{
+public:
+  GetReply(UInt32* size, Boolean* writable, void* data)
+    : mSize(size), mWritable(writable), mData(data), mCapacity(size ? *size : 0)
+  {
+  }
+
+  // Declares the property's size and writability. True when the data is to be written: the
+  // caller gave a buffer of at least `size` bytes. False for a size-only request (status noErr:
+  // size and writability have been reported) and for a buffer too small to take the data
+  // (status kAudioUnitErr_InvalidPropertyValue: nothing at all has been written).
+  bool Accept(UInt32 size, EWritable writable)
+  {
+    if (mData && mCapacity < size)
+    {
+      mStatus = kAudioUnitErr_InvalidPropertyValue;
+      return false;
+    }
+    if (mSize)
+      *mSize = size;
+    if (mWritable && writable != kWritableUntouched)
+      *mWritable = writable == kWritable;
+    return mData != nullptr;
+  }
+
+  // Reports a size without data, for properties that answer an error together with a size.
+  void ReportSize(UInt32 size)
+  {
+    if (mSize)
+      *mSize = size;
+  }
+
+  void SetWritable(bool writable)
+  {
+    if (mWritable)
+      *mWritable = writable;
+  }
+
+  ComponentResult Status() const { return mStatus; }
+  bool HasData() const { return mData != nullptr; }
+
+  // The caller's buffer; valid once Accept returned true.
+  template <class T>
+  T* Data() const
+  {
+    return static_cast<T*>(mData);
+  }
+
+  // Copies a record into the caller's buffer (which need not be aligned for T).
+  template <class T>
+  void Put(const T& value) const
+  {
+    std::memcpy(mData, &value, sizeof(T));
+  }
+
+  // Reads the record the caller placed in its buffer (in/out records).
+  template <class T>
+  T Get() const
+  {
+    T value;
+    std::memcpy(&value, mData, sizeof(T));
+    return value;
+  }
+
+private:
+  UInt32* mSize;
+  Boolean* mWritable;
+  void* mData;
+  UInt32 mCapacity;
+  ComponentResult mStatus = noErr;
+};
+
+// ---- Text helpers -----------------------------------------------------------------------------
+
+// A new CFString of a C string. The framework's texts are UTF-8; names that arrived as other
+// bytes (a preset file written elsewhere) are read as Latin-1, so the host always gets a string.
+CFStringRef MakeCFString(const char* text)
+{
+  if (!text)
+    text = "";
+  CFStringRef str = CFStringCreateWithCString(kCFAllocatorDefault, text, kCFStringEncodingUTF8);
+  if (!str)
+    str = CFStringCreateWithCString(kCFAllocatorDefault, text, kCFStringEncodingISOLatin1);
+  return str;
+}
+
+// The UTF-8 text of a CFString (empty for null).
+std::string CFStringToUTF8(CFStringRef str)
+{
+  if (!str)
+    return std::string();
+  const CFIndex maxSize =
+    CFStringGetMaximumSizeForEncoding(CFStringGetLength(str), kCFStringEncodingUTF8) + 1;
+  std::vector<char> buf(static_cast<size_t>(std::max<CFIndex>(maxSize, 1)), '\0');
+  if (!CFStringGetCString(str, buf.data(), static_cast<CFIndex>(buf.size()),
+                          kCFStringEncodingUTF8))
+    return std::string();
+  return std::string(buf.data());
+}
+
+// Shortens a zero-terminated text in place to at most maxBytes bytes, never splitting a UTF-8
+// sequence.
+void CutText(char* text, size_t maxBytes)
+{
+  size_t len = std::strlen(text);
+  if (len <= maxBytes)
+    return;
+  size_t cut = maxBytes;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+    --cut;
+  text[cut] = '\0';
+}
+
+// ---- Parameter records ------------------------------------------------------------------------
+
+// The group's 1-based clump id; a group asked about for the first time joins the list.
+UInt32 ClumpIDForGroup(const char* group, std::vector<const char*>& groups)
+{
+  for (size_t i = 0; i < groups.size(); ++i)
+    if (std::strcmp(groups[i], group) == 0)
+      return static_cast<UInt32>(i + 1);
+  groups.push_back(group);
+  return static_cast<UInt32>(groups.size());
+}
+
+void FillParameterInfo(const IParam& param, std::vector<const char*>& groups,
+                       AudioUnitParameterInfo& info)
+{
+  std::memset(&info, 0, sizeof info);
+  CopyBounded(info.name, param.GetNameForHost(), static_cast<int>(sizeof info.name));
+  info.cfNameString = MakeCFString(param.GetNameForHost());
+  info.flags = kAudioUnitParameterFlag_IsReadable | kAudioUnitParameterFlag_HasCFNameString |
+               kAudioUnitParameterFlag_CFNameRelease;
+  if (param.GetCanAutomate())
+    info.flags |= kAudioUnitParameterFlag_IsWritable;
+  if (param.GetIsMeta())
+    info.flags |= kAudioUnitParameterFlag_IsElementMeta;
+
+  const char* label = param.GetLabelForHost();
+  switch (param.Type())
+  {
+  case IParam::kTypeInt:
+  case IParam::kTypeEnum:
+    info.unit = kAudioUnitParameterUnit_Indexed;
+    break;
+  case IParam::kTypeBool:
+    info.unit = kAudioUnitParameterUnit_Boolean;
+    break;
+  default:
+    if (label && label[0] != '\0')
+    {
+      info.unit = kAudioUnitParameterUnit_CustomUnit;
+      info.unitName = MakeCFString(label);
+    }
+    else
+      info.unit = kAudioUnitParameterUnit_Generic;
+    break;
+  }
+
+  double lo = 0.0, hi = 0.0;
+  param.GetBounds(lo, hi);
+  info.minValue = static_cast<AudioUnitParameterValue>(lo);
+  info.maxValue = static_cast<AudioUnitParameterValue>(hi);
+  // Hosts show this as the parameter's value when they open it, so it is the current one.
+  info.defaultValue = static_cast<AudioUnitParameterValue>(param.Value());
+
+  const char* group = param.GetParamGroupForHost();
+  if (group[0] != '\0')
+  {
+    info.clumpID = ClumpIDForGroup(group, groups);
+    info.flags |= kAudioUnitParameterFlag_HasClump;
+  }
+}
+
+// The parameter's display texts in index order; null when an array or string cannot be made.
+CFArrayRef MakeValueStrings(const IParam& param)
+{
+  const int n = param.GetNDisplayTexts();
+  CFMutableArrayRef array = CFArrayCreateMutable(kCFAllocatorDefault, n, &kCFTypeArrayCallBacks);
+  if (!array)
+    return nullptr;
+  for (int i = 0; i < n; ++i)
+  {
+    CFStringRef text = MakeCFString(param.GetDisplayTextAtIdx(i));
+    if (!text)
+    {
+      CFRelease(array);
+      return nullptr;
+    }
+    CFArrayAppendValue(array, text);
+    CFRelease(text);
+  }
+  return array;
+}
+
+// The parameter's name, cut to desiredLength characters unless that is the full-name request.
+CFStringRef MakeParamIDName(const IParam& param, SInt32 desiredLength)
+{
+  char name[IParam::kNameLen];
+  CopyBounded(name, param.GetNameForHost(), static_cast<int>(sizeof name));
+  // Any negative length asks for the whole name.
+  if (desiredLength >= 0)
+    CutText(name, std::min<size_t>(static_cast<size_t>(desiredLength), sizeof name - 1));
+  return MakeCFString(name);
+}
+
+// ---- Editor views -----------------------------------------------------------------------------
+
+bool SystemOffersCocoaViews()
+{
+  SInt32 version = 0;
+  return Gestalt(gestaltSystemVersion, &version) == noErr && version >= 0x1050;
+}
+
+CFBundleRef FindBundle(const std::string& bundleID)
+{
+  CFStringRef id = MakeCFString(bundleID.c_str());
+  if (!id)
+    return nullptr;
+  CFBundleRef bundle = CFBundleGetBundleWithIdentifier(id);
+  CFRelease(id);
+  return bundle;
+}
+} // namespace
+
+// ---- GetProperty ------------------------------------------------------------------------------
+
+ComponentResult IEffectAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope scope,
+                                       AudioUnitElement element, UInt32* size,
+                                       Boolean* writable, void* data)
+{
+  GetReply reply(size, writable, data);
+  const bool global = scope == kAudioUnitScope_Global;
+
+  switch (propID)
+  {
+  case kAudioUnitProperty_ClassInfo:
+    if (!reply.Accept(sizeof(CFPropertyListRef), kWritable))
+      return reply.Status();
+    {
+      CFPropertyListRef plist = nullptr;
+      const ComponentResult status = GetState(&plist);
+      if (status == noErr)
+        reply.Put(plist);
+      return status;
+    }
+
+  case kAudioUnitProperty_MakeConnection:
+    // Connections are made, not read back: the answer carries no data.
+    if (!global && scope != kAudioUnitScope_Input)
+      return kAudioUnitErr_InvalidProperty;
+    reply.Accept(sizeof(AudioUnitConnection), kWritable);
+    return reply.Status();
+
+  case kAudioUnitProperty_SampleRate:
+    if (reply.Accept(sizeof(Float64), kWritable))
+      reply.Put<Float64>(GetSampleRate());
+    return reply.Status();
+
+  case kAudioUnitProperty_ParameterList:
+  {
+    const int n = global ? NParams() : 0;
+    if (reply.Accept(static_cast<UInt32>(n * sizeof(AudioUnitParameterID)), kWritableUntouched))
+    {
+      for (int i = 0; i < n; ++i)
+      {
+        const AudioUnitParameterID id = static_cast<AudioUnitParameterID>(i);
+        std::memcpy(reply.Data<char>() + i * sizeof id, &id, sizeof id);
+      }
+    }
+    return reply.Status();
+  }
+
+  case kAudioUnitProperty_ParameterInfo:
+  {
+    if (!global)
+      return kAudioUnitErr_InvalidProperty;
+    const IParam* param = GetParam(static_cast<int>(std::min<UInt32>(element, INT32_MAX)));
+    if (!param)
+      return kAudioUnitErr_InvalidElement;
+    if (reply.Accept(sizeof(AudioUnitParameterInfo), kWritableUntouched))
+    {
+      AudioUnitParameterInfo info;
+      FillParameterInfo(*param, mParamGroups, info);
+      reply.Put(info);
+    }
+    return reply.Status();
+  }
+
+  case kAudioUnitProperty_FastDispatch:
+    // The element names the selector whose function the host wants to call directly.
+    switch (element)
+    {
+    case kAudioUnitRenderSelect:
+      if (reply.Accept(sizeof(AudioUnitRenderProc), kWritableUntouched))
+        reply.Put<AudioUnitRenderProc>(&IEffectAU::RenderProc);
+      return reply.Status();
+    case kAudioUnitSetParameterSelect:
+      if (reply.Accept(sizeof(AudioUnitSetParameterProc), kWritableUntouched))
+        reply.Put<AudioUnitSetParameterProc>(&IEffectAU::SetParamProc);
+      return reply.Status();
+    case kAudioUnitGetParameterSelect:
+      if (reply.Accept(sizeof(AudioUnitGetParameterProc), kWritableUntouched))
+        reply.Put<AudioUnitGetParameterProc>(&IEffectAU::GetParamProc);
+      return reply.Status();
+    default:
+      return kAudioUnitErr_InvalidElement;
+    }
+
+  case kAudioUnitProperty_StreamFormat:
+  {
+    AudioStreamBasicDescription asbd;
+    const ComponentResult status = GetStreamFormat(scope, element, &asbd);
+    if (status != noErr)
+      return status;
+    if (reply.Accept(sizeof asbd, kWritable))
+      reply.Put(asbd);
+    return reply.Status();
+  }
+
+  case kAudioUnitProperty_ElementCount:
+  {
+    UInt32 count = 0;
+    if (global)
+      count = 1;
+    else if (scope == kAudioUnitScope_Input)
+      count = static_cast<UInt32>(mInputBuses.size());
+    else if (scope == kAudioUnitScope_Output)
+      count = static_cast<UInt32>(mOutputBuses.size());
+    if (reply.Accept(sizeof count, kWritableUntouched))
+      reply.Put(count);
+    return reply.Status();
+  }
+
+  case kAudioUnitProperty_Latency:
+    if (!global)
+      return kAudioUnitErr_InvalidProperty;
+    if (reply.Accept(sizeof(Float64), kWritableUntouched))
+    {
+      const double rate = GetSampleRate();
+      reply.Put<Float64>(rate > 0.0 ? GetLatency() / rate : 0.0);
+    }
+    return reply.Status();
+
+  case kAudioUnitProperty_SupportedNumChannels:
+  {
+    if (!global)
+      return kAudioUnitErr_InvalidProperty;
+    const int n = NChannelIO();
+    if (reply.Accept(static_cast<UInt32>(n * sizeof(AUChannelInfo)), kWritableUntouched))
+    {
+      for (int i = 0; i < n; ++i)
+      {
+        int nIn = 0, nOut = 0;
+        GetChannelIO(i, &nIn, &nOut);
+        const AUChannelInfo info = {static_cast<SInt16>(nIn), static_cast<SInt16>(nOut)};
+        std::memcpy(reply.Data<char>() + i * sizeof info, &info, sizeof info);
+      }
+    }
+    return reply.Status();
+  }
+
+  case kAudioUnitProperty_MaximumFramesPerSlice:
+    if (!global)
+      return kAudioUnitErr_InvalidProperty;
+    if (reply.Accept(sizeof(UInt32), kWritable))
+      reply.Put(static_cast<UInt32>(GetBlockSize()));
+    return reply.Status();
+
+  case kAudioUnitProperty_ParameterValueStrings:
+  {
+    if (!global)
+      return kAudioUnitErr_InvalidProperty;
+    const IParam* param = GetParam(static_cast<int>(std::min<UInt32>(element, INT32_MAX)));
+    if (!param)
+      return kAudioUnitErr_InvalidElement;
+    if (param->GetNDisplayTexts() == 0)
+    {
+      reply.ReportSize(0);
+      return kAudioUnitErr_InvalidProperty;
+    }
+    if (!reply.Accept(sizeof(CFArrayRef), kWritableUntouched))
+      return reply.Status();
+    CFArrayRef strings = MakeValueStrings(*param);
+    if (!strings)
+      return coreFoundationUnknownErr;
+    reply.Put(strings);
+    return noErr;
+  }
+
+  case kAudioUnitProperty_GetUIComponentList:
+    if (!GetEditorWindow())
+      return kAudioUnitErr_InvalidProperty;
+    if (reply.Accept(sizeof(ComponentDescription), kWritableUntouched))
+    {
+      ComponentDescription desc = {};
+      desc.componentType = kAudioUnitCarbonViewComponentType;
+      desc.componentSubType = static_cast<OSType>(GetUniqueID());
+      desc.componentManufacturer = static_cast<OSType>(GetMfrID());
+      reply.Put(desc);
+    }
+    return reply.Status();
+
+  case kAudioUnitProperty_AudioChannelLayout:
+    // Channel layouts are not supported; buses carry plain channel counts.
+    return kAudioUnitErr_InvalidPropertyValue;
+
+  case kAudioUnitProperty_TailTime:
+    if (!global)
+      return kAudioUnitErr_InvalidProperty;
+    if (reply.Accept(sizeof(Float64), GetTailSize() > 0 ? kWritable : kReadOnly))
+    {
+      const double rate = GetSampleRate();
+      reply.Put<Float64>(rate > 0.0 ? GetTailSize() / rate : 0.0);
+    }
+    return reply.Status();
+
+  case kAudioUnitProperty_BypassEffect:
+    if (!global)
+      return kAudioUnitErr_InvalidProperty;
+    if (reply.Accept(sizeof(UInt32), kWritable))
+      reply.Put<UInt32>(mIsBypassed ? 1 : 0);
+    return reply.Status();
+
+  case kAudioUnitProperty_LastRenderError:
+    if (!global)
+      return kAudioUnitErr_InvalidProperty;
+    if (reply.Accept(sizeof(OSStatus), kWritableUntouched))
+      reply.Put<OSStatus>(noErr);
+    return reply.Status();
+
+  case kAudioUnitProperty_SetRenderCallback:
+    // Callbacks are installed, not read back: the answer carries no data.
+    if ((!global && scope != kAudioUnitScope_Input) || element >= mInputBuses.size())
+      return kAudioUnitErr_InvalidProperty;
+    reply.Accept(sizeof(AURenderCallbackStruct), kWritable);
+    return reply.Status();
+
+  case kAudioUnitProperty_FactoryPresets:
+  {
+    if (!reply.Accept(sizeof(CFArrayRef), kWritableUntouched))
+      return reply.Status();
+    const int n = NPresets();
+    CFMutableArrayRef presets =
+      CFArrayCreateMutable(kCFAllocatorDefault, n, &kCFAUPresetArrayCallBacks);
+    if (!presets)
+      return coreFoundationUnknownErr;
+    for (int i = 0; i < n; ++i)
+    {
+      CFStringRef name = MakeCFString(GetPresetName(i));
+      CFAUPresetRef preset = CFAUPresetCreate(kCFAllocatorDefault, i, name);
+      if (name)
+        CFRelease(name);
+      if (!preset)
+      {
+        CFRelease(presets);
+        return coreFoundationUnknownErr;
+      }
+      // The array retains the record; releasing ours leaves the array the only owner.
+      CFArrayAppendValue(presets, preset);
+      CFAUPresetRelease(preset);
+    }
+    reply.Put(static_cast<CFArrayRef>(presets));
+    return noErr;
+  }
+
+  case kAudioUnitProperty_HostCallbacks:
+    // The host's procedures are set, not read back: the answer carries no data.
+    if (!global)
+      return kAudioUnitErr_InvalidProperty;
+    reply.Accept(sizeof(HostCallbackInfo), kWritable);
+    return reply.Status();
+
+  case kAudioUnitProperty_CurrentPreset:
+  case kAudioUnitProperty_PresentPreset:
+  {
+    if (!reply.Accept(sizeof(AUPreset), kWritable))
+      return reply.Status();
+    AUPreset preset;
+    preset.presetNumber = GetCurrentPresetIdx();
+    preset.presetName = MakeCFString(GetPresetName(GetCurrentPresetIdx()));
+    reply.Put(preset);
+    return noErr;
+  }
+
+  case kAudioUnitProperty_ElementName:
+  {
+    // Only answered with data: a size-only request learns the size and is refused.
+    if (!reply.HasData())
+    {
+      reply.ReportSize(sizeof(CFStringRef));
+      reply.SetWritable(false);
+      return kAudioUnitErr_InvalidProperty;
+    }
+    const std::vector<std::string>* labels = nullptr;
+    if (scope == kAudioUnitScope_Input)
+    {
+      if (element > 1)
+        return kAudioUnitErr_InvalidElement;
+      labels = &InputBusLabels();
+    }
+    else if (scope == kAudioUnitScope_Output)
+      labels = &OutputBusLabels();
+    else
+      return kAudioUnitErr_InvalidScope;
+    if (element >= labels->size())
+      return kAudioUnitErr_InvalidElement;
+    if (!reply.Accept(sizeof(CFStringRef), kReadOnly))
+      return reply.Status();
+    CFStringRef name = MakeCFString((*labels)[element].c_str());
+    if (!name)
+      return coreFoundationUnknownErr;
+    reply.Put(name);
+    return noErr;
+  }
+
+  case kAudioUnitProperty_CocoaUI:
+  {
+    if (!GetEditorWindow() || !SystemOffersCocoaViews())
+      return kAudioUnitErr_InvalidProperty;
+    CFBundleRef bundle = FindBundle(mBundleID);
+    if (!bundle)
+      return kAudioUnitErr_InvalidProperty;
+    if (!reply.Accept(sizeof(AudioUnitCocoaViewInfo), kWritableUntouched))
+      return reply.Status();
+    AudioUnitCocoaViewInfo info;
+    info.mCocoaAUViewBundleLocation = CFBundleCopyBundleURL(bundle);
+    info.mCocoaAUViewClass[0] = MakeCFString(mViewFactoryClass.c_str());
+    if (!info.mCocoaAUViewBundleLocation || !info.mCocoaAUViewClass[0])
+    {
+      if (info.mCocoaAUViewBundleLocation)
+        CFRelease(info.mCocoaAUViewBundleLocation);
+      if (info.mCocoaAUViewClass[0])
+        CFRelease(info.mCocoaAUViewClass[0]);
+      return coreFoundationUnknownErr;
+    }
+    reply.Put(info);
+    return noErr;
+  }
+
+  case kAudioUnitProperty_SupportedChannelLayoutTags:
+  {
+    // Offered by instruments only: one tag per output or input bus, from its channel count.
+    if (!IsInst())
+      return kAudioUnitErr_InvalidProperty;
+    const std::vector<std::unique_ptr<BusChannels>>* buses = nullptr;
+    if (scope == kAudioUnitScope_Input)
+      buses = &mInputBuses;
+    else if (scope == kAudioUnitScope_Output)
+      buses = &mOutputBuses;
+    else
+      return kAudioUnitErr_InvalidScope;
+    if (element >= buses->size())
+      return kAudioUnitErr_InvalidElement;
+    if (reply.Accept(sizeof(AudioChannelLayoutTag), kWritableUntouched))
+      reply.Put<AudioChannelLayoutTag>(GetTagForNumChannels((*buses)[element]->mPlugChannels));
+    return reply.Status();
+  }
+
+  case kAudioUnitProperty_ParameterStringFromValue:
+  {
+    if (!reply.Accept(sizeof(AudioUnitParameterStringFromValue), kWritableUntouched) || !global)
+      return reply.Status();
+    AudioUnitParameterStringFromValue record = reply.Get<AudioUnitParameterStringFromValue>();
+    const IParam* param = GetParam(static_cast<int>(std::min<UInt32>(record.inParamID, INT32_MAX)));
+    if (!param)
+      return kAudioUnitErr_InvalidElement;
+    // Without a value the host asks for the text of the current one.
+    const double value = record.inValue ? *record.inValue : param->Value();
+    param->GetDisplayForHost(value, false, mParamTextBuf, true);
+    record.outString = MakeCFString(mParamTextBuf);
+    if (!record.outString)
+      return coreFoundationUnknownErr;
+    reply.Put(record);
+    return noErr;
+  }
+
+  case kAudioUnitProperty_ParameterIDName:
+  {
+    if (!reply.Accept(sizeof(AudioUnitParameterIDName), kWritableUntouched) || !global)
+      return reply.Status();
+    AudioUnitParameterIDName record = reply.Get<AudioUnitParameterIDName>();
+    const IParam* param = GetParam(static_cast<int>(std::min<UInt32>(record.inID, INT32_MAX)));
+    if (!param)
+      return kAudioUnitErr_InvalidElement;
+    record.outName = MakeParamIDName(*param, record.inDesiredLength);
+    if (!record.outName)
+      return coreFoundationUnknownErr;
+    reply.Put(record);
+    return noErr;
+  }
+
+  case kAudioUnitProperty_ParameterClumpName:
+  {
+    if (!reply.Accept(sizeof(AudioUnitParameterNameInfo), kWritableUntouched) || !global)
+      return reply.Status();
+    AudioUnitParameterNameInfo record = reply.Get<AudioUnitParameterNameInfo>();
+    if (record.inID < 1)
+      return kAudioUnitErr_PropertyNotInUse;
+    if (record.inID > mParamGroups.size())
+      return kAudioUnitErr_InvalidElement;
+    record.outName = MakeCFString(mParamGroups[record.inID - 1]);
+    if (!record.outName)
+      return coreFoundationUnknownErr;
+    reply.Put(record);
+    return noErr;
+  }
+
+  case kAudioUnitProperty_ParameterValueFromString:
+  {
+    if (!reply.Accept(sizeof(AudioUnitParameterValueFromString), kWritableUntouched) || !global)
+      return reply.Status();
+    AudioUnitParameterValueFromString record = reply.Get<AudioUnitParameterValueFromString>();
+    const IParam* param = GetParam(static_cast<int>(std::min<UInt32>(record.inParamID, INT32_MAX)));
+    if (!param)
+      return kAudioUnitErr_InvalidElement;
+    if (!record.inString)
+      return kAudioUnitErr_InvalidPropertyValue;
+    const std::string text = CFStringToUTF8(record.inString);
+    if (param->GetNDisplayTexts() == 0)
+    {
+      double value = std::atof(text.c_str());
+      if (param->GetNegateDisplay())
+        value = -value;
+      record.outValue = static_cast<AudioUnitParameterValue>(value);
+    }
+    else
+    {
+      // A text that names no entry leaves the caller's value as it was.
+      double value = 0.0;
+      if (param->MapDisplayText(text.c_str(), &value))
+        record.outValue = static_cast<AudioUnitParameterValue>(value);
+    }
+    reply.Put(record);
+    return noErr;
+  }
+
+  case kMusicDeviceProperty_InstrumentCount:
+    if (!global || !IsInst())
+      return kAudioUnitErr_InvalidProperty;
+    if (reply.Accept(sizeof(UInt32), kWritableUntouched))
+      reply.Put<UInt32>(1);
+    return reply.Status();
+
+  default:
+    return kAudioUnitErr_InvalidProperty;
+  }
+}
+
+// ---- SetProperty ------------------------------------------------------------------------------
+
+namespace
+{
+// Copies the host's record out of its buffer; false when the buffer is missing or too small.
+template <class T>
+bool ReadRecord(const void* data, UInt32 dataSize, T& record)
+{
+  if (!data || dataSize < sizeof(T))
+    return false;
+  std::memcpy(&record, data, sizeof(T));
+  return true;
+}
+
+// Frames per slice beyond this are refused: the scratch buffers are allocated for the whole
+// slice, and no host renders anywhere near this many frames at once.
+constexpr UInt32 kMaxFramesPerSlice = 1u << 20;
+} // namespace
+
+ComponentResult IEffectAU::SetProperty(AudioUnitPropertyID propID, AudioUnitScope scope,
+                                       AudioUnitElement element, UInt32 dataSize,
+                                       const void* data)
+{
+  // Listeners hear of every set before it is looked at, also of one that then fails.
+  InformListeners(propID, scope);
+
+  switch (propID)
+  {
+  case kAudioUnitProperty_ClassInfo:
+  {
+    CFPropertyListRef plist = nullptr;
+    if (!ReadRecord(data, dataSize, plist))
+      return kAudioUnitErr_InvalidPropertyValue;
+    return SetState(plist);
+  }
+
+  case kAudioUnitProperty_MakeConnection:
+  {
+    AudioUnitConnection connection;
+    if (!ReadRecord(data, dataSize, connection))
+      return kAudioUnitErr_InvalidPropertyValue;
+    return SetConnection(scope, &connection);
+  }
+
+  case kAudioUnitProperty_SampleRate:
+  {
+    Float64 rate = 0.0;
+    if (!ReadRecord(data, dataSize, rate))
+      return kAudioUnitErr_InvalidPropertyValue;
+    if (!(rate > 0.0) || !std::isfinite(rate))
+      return kAudioUnitErr_InvalidPropertyValue;
+    SetSampleRate(rate);
+    Reset();
+    return noErr;
+  }
+
+  case kAudioUnitProperty_StreamFormat:
+  {
+    AudioStreamBasicDescription asbd;
+    if (!ReadRecord(data, dataSize, asbd))
+      return kAudioUnitErr_InvalidPropertyValue;
+    return SetStreamFormat(scope, element, &asbd);
+  }
+
+  case kAudioUnitProperty_MaximumFramesPerSlice:
+  {
+    UInt32 frames = 0;
+    if (!ReadRecord(data, dataSize, frames))
+      return kAudioUnitErr_InvalidPropertyValue;
+    if (frames == 0 || frames > kMaxFramesPerSlice)
+      return kAudioUnitErr_InvalidPropertyValue;
+    SetBlockSize(static_cast<int>(frames));
+    Reset();
+    return noErr;
+  }
+
+  case kAudioUnitProperty_BypassEffect:
+  {
+    UInt32 value = 0;
+    if (!ReadRecord(data, dataSize, value))
+      return kAudioUnitErr_InvalidPropertyValue;
+    mIsBypassed = value != 0;
+    OnActivate(!mIsBypassed);
+    Reset();
+    return noErr;
+  }
+
+  case kAudioUnitProperty_SetRenderCallback:
+  {
+    AURenderCallbackStruct callback;
+    if (!ReadRecord(data, dataSize, callback))
+      return kAudioUnitErr_InvalidPropertyValue;
+    return SetRenderCallback(scope, element, &callback);
+  }
+
+  case kAudioUnitProperty_HostCallbacks:
+  {
+    if (scope != kAudioUnitScope_Global)
+      return kAudioUnitErr_InvalidProperty;
+    HostCallbackInfo info;
+    if (!ReadRecord(data, dataSize, info))
+      return kAudioUnitErr_InvalidPropertyValue;
+    mHostCallbacks.hostUserData = info.hostUserData;
+    mHostCallbacks.beatAndTempoProc = info.beatAndTempoProc;
+    mHostCallbacks.musicalTimeLocationProc = info.musicalTimeLocationProc;
+    mHostCallbacks.transportStateProc = info.transportStateProc;
+    return noErr;
+  }
+
+  case kAudioUnitProperty_CurrentPreset:
+  case kAudioUnitProperty_PresentPreset:
+  {
+    AUPreset preset;
+    if (!ReadRecord(data, dataSize, preset))
+      return kAudioUnitErr_InvalidPropertyValue;
+    // Numbers outside the factory list (a host's own presets are negative) select nothing.
+    RestorePreset(static_cast<int>(preset.presetNumber));
+    return noErr;
+  }
+
+  case kAudioUnitProperty_OfflineRender:
+  {
+    UInt32 value = 0;
+    if (!ReadRecord(data, dataSize, value))
+      return kAudioUnitErr_InvalidPropertyValue;
+    mRenderingOffline = value != 0;
+    return noErr;
+  }
+
+  case kAudioUnitProperty_AUHostIdentifier:
+  {
+    AUHostIdentifier host;
+    if (!ReadRecord(data, dataSize, host))
+      return kAudioUnitErr_InvalidPropertyValue;
+    const std::string name = CFStringToUTF8(host.hostName);
+    const UInt8 minorAndBug = host.hostVersion.minorAndBugRev;
+    const int version = (host.hostVersion.majorRev << 16) | ((minorAndBug >> 4) << 8) |
+                        (minorAndBug & 0x0F);
+    SetHost(name.c_str(), version);
+    OnHostIdentified();
+    return noErr;
+  }
+
+  default:
+    return kAudioUnitErr_InvalidProperty;
+  }
+}
