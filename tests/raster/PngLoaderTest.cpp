@@ -19,7 +19,7 @@ namespace {
 // ---------------------------------------------------------------------------------------
 // Writing test images with libpng's writer
 
-struct Spec
+struct Format
 {
   int width = 7, height = 5;
   int colourType = PNG_COLOR_TYPE_RGB;
@@ -49,27 +49,27 @@ void appendBytes(png_structp png, png_bytep data, png_size_t n)
 void noFlush(png_structp) {}
 
 // Samples are given per pixel and channel at the image's bit depth; rows are packed here.
-bool encode(const Spec& spec, const std::function<int(int x, int y, int c)>& sample,
+bool encode(const Format& format, const std::function<int(int x, int y, int c)>& sample,
             std::vector<unsigned char>* out)
 {
-  const int channels = channelsOf(spec.colourType);
-  std::vector<std::vector<png_byte>> rows(spec.height);
-  for (int y = 0; y < spec.height; ++y) {
+  const int channels = channelsOf(format.colourType);
+  std::vector<std::vector<png_byte>> rows(format.height);
+  for (int y = 0; y < format.height; ++y) {
     std::vector<png_byte>& row = rows[y];
-    row.assign((std::size_t(spec.width) * channels * spec.bitDepth + 7) / 8, 0);
+    row.assign((std::size_t(format.width) * channels * format.bitDepth + 7) / 8, 0);
     int bit = 0;
-    for (int x = 0; x < spec.width; ++x)
+    for (int x = 0; x < format.width; ++x)
       for (int c = 0; c < channels; ++c) {
         const int v = sample(x, y, c);
-        if (spec.bitDepth == 16) {
+        if (format.bitDepth == 16) {
           row[bit / 8] = png_byte(v >> 8);
           row[bit / 8 + 1] = png_byte(v & 0xff);
-        } else if (spec.bitDepth == 8) {
+        } else if (format.bitDepth == 8) {
           row[bit / 8] = png_byte(v);
         } else {
-          row[bit / 8] |= png_byte(v << (8 - spec.bitDepth - bit % 8));
+          row[bit / 8] |= png_byte(v << (8 - format.bitDepth - bit % 8));
         }
-        bit += spec.bitDepth;
+        bit += format.bitDepth;
       }
   }
   std::vector<png_bytep> pointers;
@@ -83,15 +83,15 @@ bool encode(const Spec& spec, const std::function<int(int x, int y, int c)>& sam
     return false;
   }
   png_set_write_fn(png, out, appendBytes, noFlush);
-  png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colourType,
-               spec.interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+  png_set_IHDR(png, info, format.width, format.height, format.bitDepth, format.colourType,
+               format.interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
-  if (!spec.palette.empty())
-    png_set_PLTE(png, info, spec.palette.data(), int(spec.palette.size()));
-  if (!spec.paletteAlpha.empty())
-    png_set_tRNS(png, info, spec.paletteAlpha.data(), int(spec.paletteAlpha.size()), nullptr);
-  if (spec.colourKey) {
-    png_color_16 key = spec.key;
+  if (!format.palette.empty())
+    png_set_PLTE(png, info, format.palette.data(), int(format.palette.size()));
+  if (!format.paletteAlpha.empty())
+    png_set_tRNS(png, info, format.paletteAlpha.data(), int(format.paletteAlpha.size()), nullptr);
+  if (format.colourKey) {
+    png_color_16 key = format.key;
     png_set_tRNS(png, info, nullptr, 0, &key);
   }
   png_write_info(png, info);
@@ -119,22 +119,22 @@ bool writeFile(const std::string& path, const std::vector<unsigned char>& bytes)
 int to8(int v16) { return int(std::lround(v16 * 255.0 / 65535.0)); }
 
 // Encodes, writes to a file, loads it back and compares every pixel with expect(x, y).
-void roundTrip(const char* name, const Spec& spec, const std::function<int(int, int, int)>& sample,
+void roundTrip(const char* name, const Format& format, const std::function<int(int, int, int)>& sample,
                const std::function<Raster_Pixel(int, int)>& expect)
 {
   SCOPED_TRACE(name);
   std::vector<unsigned char> bytes;
-  ASSERT_TRUE(encode(spec, sample, &bytes));
+  ASSERT_TRUE(encode(format, sample, &bytes));
   const std::string path = tempPath(name);
   ASSERT_TRUE(writeFile(path, bytes));
   std::unique_ptr<Raster_IBitmap> bm(Raster_LoadPNG(path.c_str()));
   std::remove(path.c_str());
   ASSERT_NE(bm, nullptr);
-  ASSERT_EQ(bm->getWidth(), spec.width);
-  ASSERT_EQ(bm->getHeight(), spec.height);
-  EXPECT_EQ(bm->getRowSpan(), (spec.width + 3) / 4 * 4);
-  for (int y = 0; y < spec.height; ++y)
-    for (int x = 0; x < spec.width; ++x)
+  ASSERT_EQ(bm->getWidth(), format.width);
+  ASSERT_EQ(bm->getHeight(), format.height);
+  EXPECT_EQ(bm->getRowSpan(), (format.width + 3) / 4 * 4);
+  for (int y = 0; y < format.height; ++y)
+    for (int x = 0; x < format.width; ++x)
       ASSERT_EQ(at(*bm, x, y), expect(x, y)) << "pixel " << x << "," << y;
 }
 
@@ -145,23 +145,23 @@ Raster_Pixel grey(int a, int v) { return Raster_ARGB(a, v, v, v); }
 TEST(RasterPng, GreyAtEveryBitDepth)
 {
   for (int depth : {1, 2, 4, 8}) {
-    Spec spec;
-    spec.colourType = PNG_COLOR_TYPE_GRAY;
-    spec.bitDepth = depth;
+    Format format;
+    format.colourType = PNG_COLOR_TYPE_GRAY;
+    format.bitDepth = depth;
     const int maxV = (1 << depth) - 1;
     auto value = [maxV](int x, int y) { return (x * 3 + y * 5) % (maxV + 1); };
-    roundTrip(("grey" + std::to_string(depth)).c_str(), spec,
+    roundTrip(("grey" + std::to_string(depth)).c_str(), format,
               [&](int x, int y, int) { return value(x, y); },
               [&](int x, int y) { return grey(255, value(x, y) * 255 / maxV); });
   }
   // 1-bit grey is black and white.
-  Spec one;
+  Format one;
   one.colourType = PNG_COLOR_TYPE_GRAY;
   one.bitDepth = 1;
   roundTrip("grey1bw", one, [](int x, int y, int) { return (x + y) & 1; },
             [](int x, int y) { return (x + y) & 1 ? Raster_ARGB(255, 255, 255, 255) : Raster_ARGB(255, 0, 0, 0); });
 
-  Spec deep;
+  Format deep;
   deep.colourType = PNG_COLOR_TYPE_GRAY;
   deep.bitDepth = 16;
   auto v16 = [](int x, int y) { return (x * 9973 + y * 7919 + 127) % 65536; };
@@ -171,7 +171,7 @@ TEST(RasterPng, GreyAtEveryBitDepth)
 
 TEST(RasterPng, GreyWithTransparency)
 {
-  Spec keyed;
+  Format keyed;
   keyed.colourType = PNG_COLOR_TYPE_GRAY;
   keyed.bitDepth = 8;
   keyed.colourKey = true;
@@ -180,13 +180,13 @@ TEST(RasterPng, GreyWithTransparency)
   roundTrip("greykey", keyed, [&](int x, int y, int) { return v(x, y); },
             [&](int x, int y) { return grey(x == y ? 0 : 255, v(x, y)); });
 
-  Spec ga;
+  Format ga;
   ga.colourType = PNG_COLOR_TYPE_GRAY_ALPHA;
   ga.bitDepth = 8;
   roundTrip("greyalpha8", ga, [](int x, int y, int c) { return c == 0 ? x * 20 : y * 60; },
             [](int x, int y) { return grey(y * 60, x * 20); });
 
-  Spec ga16 = ga;
+  Format ga16 = ga;
   ga16.bitDepth = 16;
   roundTrip("greyalpha16", ga16, [](int x, int y, int c) { return c == 0 ? x * 9000 + 77 : 65535 - y * 12345; },
             [](int x, int y) { return grey(to8(65535 - y * 12345), to8(x * 9000 + 77)); });
@@ -196,18 +196,18 @@ TEST(RasterPng, PaletteWithAndWithoutTransparency)
 {
   const png_color colours[] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {10, 20, 30}};
   for (int depth : {1, 2, 4, 8}) {
-    Spec spec;
-    spec.colourType = PNG_COLOR_TYPE_PALETTE;
-    spec.bitDepth = depth;
+    Format format;
+    format.colourType = PNG_COLOR_TYPE_PALETTE;
+    format.bitDepth = depth;
     const int n = depth == 1 ? 2 : 4;
-    spec.palette.assign(colours, colours + n);
+    format.palette.assign(colours, colours + n);
     auto index = [n](int x, int y) { return (x + 2 * y) % n; };
     auto colour = [&](int i, int a) { return Raster_ARGB(a, colours[i].red, colours[i].green, colours[i].blue); };
-    roundTrip(("palette" + std::to_string(depth)).c_str(), spec, [&](int x, int y, int) { return index(x, y); },
+    roundTrip(("palette" + std::to_string(depth)).c_str(), format, [&](int x, int y, int) { return index(x, y); },
               [&](int x, int y) { return colour(index(x, y), 255); });
     // Entry 0 fully transparent, entry 1 half; entries beyond the tRNS list stay opaque.
-    spec.paletteAlpha = {0, 128};
-    roundTrip(("palettetrns" + std::to_string(depth)).c_str(), spec,
+    format.paletteAlpha = {0, 128};
+    roundTrip(("palettetrns" + std::to_string(depth)).c_str(), format,
               [&](int x, int y, int) { return index(x, y); },
               [&](int x, int y) {
                 const int i = index(x, y);
@@ -218,11 +218,11 @@ TEST(RasterPng, PaletteWithAndWithoutTransparency)
 
 TEST(RasterPng, TrueColourAndAlpha)
 {
-  Spec rgb;
+  Format rgb;
   auto s8 = [](int x, int y, int c) { return (x * 37 + y * 11 + c * 71) % 256; };
   roundTrip("rgb8", rgb, s8, [&](int x, int y) { return Raster_ARGB(255, s8(x, y, 0), s8(x, y, 1), s8(x, y, 2)); });
 
-  Spec keyed = rgb;
+  Format keyed = rgb;
   keyed.colourKey = true;
   keyed.key.red = png_uint_16(s8(2, 3, 0));
   keyed.key.green = png_uint_16(s8(2, 3, 1));
@@ -231,13 +231,13 @@ TEST(RasterPng, TrueColourAndAlpha)
     return Raster_ARGB(x == 2 && y == 3 ? 0 : 255, s8(x, y, 0), s8(x, y, 1), s8(x, y, 2));
   });
 
-  Spec rgb16 = rgb;
+  Format rgb16 = rgb;
   rgb16.bitDepth = 16;
   auto s16 = [](int x, int y, int c) { return (x * 5003 + y * 13007 + c * 20011) % 65536; };
   roundTrip("rgb16", rgb16, s16, [&](int x, int y) {
     return Raster_ARGB(255, to8(s16(x, y, 0)), to8(s16(x, y, 1)), to8(s16(x, y, 2)));
   });
-  Spec keyed16 = rgb16;
+  Format keyed16 = rgb16;
   keyed16.colourKey = true;
   keyed16.key.red = png_uint_16(s16(0, 0, 0));
   keyed16.key.green = png_uint_16(s16(0, 0, 1));
@@ -246,23 +246,23 @@ TEST(RasterPng, TrueColourAndAlpha)
     return Raster_ARGB(x == 0 && y == 0 ? 0 : 255, to8(s16(x, y, 0)), to8(s16(x, y, 1)), to8(s16(x, y, 2)));
   });
 
-  Spec rgba;
+  Format rgba;
   rgba.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
   roundTrip("rgba8", rgba, s8, [&](int x, int y) { return Raster_ARGB(s8(x, y, 3), s8(x, y, 0), s8(x, y, 1), s8(x, y, 2)); });
-  Spec rgba16 = rgba;
+  Format rgba16 = rgba;
   rgba16.bitDepth = 16;
   roundTrip("rgba16", rgba16, s16, [&](int x, int y) {
     return Raster_ARGB(to8(s16(x, y, 3)), to8(s16(x, y, 0)), to8(s16(x, y, 1)), to8(s16(x, y, 2)));
   });
 
   // Adam7 interlacing, at a size where every pass has pixels, and a 1 x 1 image.
-  Spec interlaced = rgba;
+  Format interlaced = rgba;
   interlaced.interlace = true;
   interlaced.width = 19;
   interlaced.height = 13;
   roundTrip("rgbainterlaced", interlaced, s8,
             [&](int x, int y) { return Raster_ARGB(s8(x, y, 3), s8(x, y, 0), s8(x, y, 1), s8(x, y, 2)); });
-  Spec greyInterlaced;
+  Format greyInterlaced;
   greyInterlaced.colourType = PNG_COLOR_TYPE_GRAY;
   greyInterlaced.bitDepth = 2;
   greyInterlaced.interlace = true;
@@ -270,20 +270,20 @@ TEST(RasterPng, TrueColourAndAlpha)
   greyInterlaced.height = 9;
   roundTrip("grey2interlaced", greyInterlaced, [](int x, int y, int) { return (x ^ y) & 3; },
             [](int x, int y) { return grey(255, ((x ^ y) & 3) * 85); });
-  Spec tiny = rgb;
+  Format tiny = rgb;
   tiny.width = tiny.height = 1;
   roundTrip("tiny", tiny, s8, [&](int, int) { return Raster_ARGB(255, s8(0, 0, 0), s8(0, 0, 1), s8(0, 0, 2)); });
 }
 
 TEST(RasterPng, CallerSuppliedBitmapIsResizedOnlyOnSuccess)
 {
-  Spec spec;
-  spec.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
-  spec.width = 9;
-  spec.height = 4;
+  Format format;
+  format.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
+  format.width = 9;
+  format.height = 4;
   auto s = [](int x, int y, int c) { return (x * 7 + y * 3 + c * 50) & 255; };
   std::vector<unsigned char> bytes;
-  ASSERT_TRUE(encode(spec, s, &bytes));
+  ASSERT_TRUE(encode(format, s, &bytes));
 
   Raster_SysBitmap target(3, 3);
   at(target, 1, 1) = 0xdeadbeefu;
@@ -308,13 +308,13 @@ TEST(RasterPng, DamagedOrMissingFilesGiveNull)
   EXPECT_EQ(Raster_LoadPNG(::testing::TempDir().c_str()), nullptr);  // a directory
   EXPECT_EQ(Raster_LoadPNGFromMemory(nullptr, 10), nullptr);
 
-  Spec spec;
-  spec.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
-  spec.width = 24;
-  spec.height = 16;
-  spec.interlace = true;
+  Format format;
+  format.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
+  format.width = 24;
+  format.height = 16;
+  format.interlace = true;
   std::vector<unsigned char> bytes;
-  ASSERT_TRUE(encode(spec, [](int x, int y, int c) { return (x * y + c) & 255; }, &bytes));
+  ASSERT_TRUE(encode(format, [](int x, int y, int c) { return (x * y + c) & 255; }, &bytes));
   ASSERT_NE(std::unique_ptr<Raster_IBitmap>(Raster_LoadPNGFromMemory(bytes.data(), bytes.size())), nullptr);
 
   // Every truncation fails cleanly (the loader needs the image end chunk too).
@@ -335,7 +335,7 @@ TEST(RasterPng, DamagedOrMissingFilesGiveNull)
   }
 
   // A header announcing an image beyond the size limits is refused before allocating.
-  Spec huge;
+  Format huge;
   huge.colourType = PNG_COLOR_TYPE_GRAY;
   huge.bitDepth = 1;
   huge.width = 9000;  // 72 million pixels: each side allowed, the total not
