@@ -50,24 +50,14 @@ void SetAll(TestEffect& fx, std::initializer_list<double> values)
     fx.GetParam(i++)->Set(v);
 }
 
-// The plug-in state the seed files are written from: two stored presets, a free slot, the
-// second preset current and live values of their own.
 void PrepareSource(K& fx)
 {
-  SetAll(fx, {40, -25, 10, 2.5, 60, 120, -12, 30});
-  fx.MakeDefaultPreset("Punchy", 1);
-  SetAll(fx, {-50, 75, 0, 15, 20, 700, 3, 0});
-  fx.MakeDefaultPreset("Soft", 1);
-  SetAll(fx, {12.5, 12.5, 50, 10, 50, 375, -47, 50});
-  fx.SetCurrentPreset(1);
+  fx.PrepareAsFileSource();
 }
 
-// A different state that a refused load must leave exactly as it is.
 void PrepareTarget(K& fx)
 {
-  SetAll(fx, {-80, 5, 99, 19, 1, 10, -90, 77});
-  fx.MakeDefaultPreset("Target", 1);
-  std::strcpy(fx.Preset(2).mName, "free slot");
+  fx.PrepareAsLoadTarget();
 }
 
 // The chunk-form file without the version prefix in its chunk.

@@ -5,6 +5,7 @@
 #include "framework/IEffectBase.h"
 
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -92,6 +93,33 @@ public:
     for (int i = 0; i < kNumParams; ++i)
       GetParam(i)->InitDouble(kRows[i].name, kRows[i].def, kRows[i].min, kRows[i].max, 0.01, "",
                               "", kRows[i].shape);
+  }
+
+  // The state the preset-file seeds are written from: two stored presets, a free slot, the
+  // second preset current and live values of their own. Needs three slots.
+  void PrepareAsFileSource()
+  {
+    SetValues({40, -25, 10, 2.5, 60, 120, -12, 30});
+    MakeDefaultPreset("Punchy", 1);
+    SetValues({-50, 75, 0, 15, 20, 700, 3, 0});
+    MakeDefaultPreset("Soft", 1);
+    SetValues({12.5, 12.5, 50, 10, 50, 375, -47, 50});
+    SetCurrentPreset(1);
+  }
+
+  // A different state, which a refused load must leave exactly as it is. Needs three slots.
+  void PrepareAsLoadTarget()
+  {
+    SetValues({-80, 5, 99, 19, 1, 10, -90, 77});
+    MakeDefaultPreset("Target", 1);
+    std::strcpy(Preset(2).mName, "free slot");
+  }
+
+  void SetValues(std::initializer_list<double> values)
+  {
+    int i = 0;
+    for (double v : values)
+      GetParam(i++)->Set(v);
   }
 };
 
