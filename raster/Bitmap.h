@@ -30,6 +30,7 @@ constexpr std::int64_t kRasterMaxPixels = std::int64_t(1) << 26;
 
 // The bitmap interface every raster operation works on. Implementations own their
 // pixels; the operations only read and write through getBits() and getRowSpan().
+// A bitmap is not locked: one thread at a time may change it.
 class Raster_IBitmap
 {
 public:

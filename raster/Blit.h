@@ -2,8 +2,9 @@
 // clearing. Everything is clipped to the destination (and to the source: pixels outside
 // the source bitmap are never read); empty or fully clipped areas draw nothing. Null
 // bitmaps are ignored. Opacity and mode as in raster/Blend.h; opacity 0 draws nothing.
-// Not thread-safe for a shared destination; each call allocates nothing except when
-// source and destination are the same bitmap in a scaled or rotated blit.
+// Calls on different destination bitmaps may run on different threads at once (sources
+// are only read). No call allocates memory except a scaled or rotated blit whose source
+// and destination are the same bitmap, which works from a copy.
 #pragma once
 
 #include "raster/Bitmap.h"

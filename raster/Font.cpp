@@ -78,14 +78,14 @@ struct FaceChoice
   int slant = FC_SLANT_ROMAN;
 };
 
-// macOS faces that Debian does not ship, and the generic family to try after them.
+// macOS faces that Debian does not ship and fontconfig has no alias for, and the generic
+// family to try after them (see CreateFont in the header for what each resolves to).
 const char* genericFamilyFor(const char* face)
 {
   static const struct { const char* face; const char* generic; } kAliases[] = {
-      {"Monaco", "monospace"},        {"Menlo", "monospace"},
-      {"Andale Mono", "monospace"},   {"Courier", "monospace"},
-      {"Lucida Grande", "sans-serif"}, {"Geneva", "sans-serif"},
-      {"Helvetica Neue", "sans-serif"},
+      {"Monaco", "monospace"},         {"Menlo", "monospace"},
+      {"Andale Mono", "monospace"},    {"Lucida Grande", "sans-serif"},
+      {"Geneva", "sans-serif"},        {"Helvetica Neue", "sans-serif"},
   };
   for (const auto& a : kAliases)
     if (strcasecmp(face, a.face) == 0)

@@ -30,7 +30,8 @@ enum
 };
 
 // Makes a native font of the named face (UTF-8) and pixel height, or null when no font
-// can be made (height 0, no usable font installed, or out of memory).
+// can be made (height 0 or beyond +-1024 pixels, no usable font installed, or out of
+// memory).
 //
 // height > 0 asks for that cell height (ascent plus descent) in pixels, height < 0 for
 // an em size of -height pixels. width is the average glyph width in pixels (0: the
@@ -42,14 +43,15 @@ enum
 // renders two-level glyphs; every other value anti-aliases. charSet, outPrecision and
 // clipPrecision have no meaning here: text is UTF-8 and every face is an outline face.
 //
-// The face name goes to fontconfig, which picks the closest installed font. Names of
-// macOS faces that Debian does not ship are mapped to a generic family first:
-// "Monaco", "Menlo", "Andale Mono" and "Courier" to monospace (DejaVu Sans Mono with
-// fonts-dejavu-core), "Lucida Grande", "Geneva" and "Helvetica Neue" to sans-serif.
+// The face name goes to fontconfig, which picks the closest installed font. On Debian:
 // "Arial" and "Helvetica" resolve through fontconfig's metric aliases to Liberation Sans
-// (fonts-liberation2), "Times" and "Times New Roman" to Liberation Serif. A fixed pitch
-// or family in pitchAndFamily adds the matching generic family as a further fallback,
-// and a face that is not installed at all falls back to the default sans-serif font.
+// (fonts-liberation2), "Times" and "Times New Roman" to Liberation Serif, "Courier" and
+// "Courier New" to Liberation Mono. macOS faces that have no alias there are followed by
+// a generic family, used when the face itself is not installed: "Monaco", "Menlo" and
+// "Andale Mono" by monospace (DejaVu Sans Mono from fonts-dejavu-core), "Lucida Grande",
+// "Geneva" and "Helvetica Neue" by sans-serif. A fixed pitch or a family in
+// pitchAndFamily adds the matching generic family as a further fallback, and any other
+// face that is not installed falls back to the default sans-serif font (DejaVu Sans).
 Raster_NativeFont* CreateFont(int height, int width, int escapement, int orientation, int weight,
                               int italic, int underline, int strikeOut, int charSet, int outPrecision,
                               int clipPrecision, int quality, int pitchAndFamily, const char* face);

@@ -4,7 +4,8 @@
 // nothing is written outside it; null bitmaps, empty shapes and opacity 0 draw nothing.
 // The colour is combined like a source pixel of a blit (raster/Blend.h): with
 // kRasterModeUseSourceAlpha its own alpha weights it. Anti-aliased edges scale the
-// opacity by the pixel's coverage. No call allocates memory.
+// opacity by the pixel's coverage. No call allocates memory; calls on different
+// destination bitmaps may run on different threads at once.
 #pragma once
 
 #include "raster/Bitmap.h"
