@@ -63,6 +63,9 @@ TEST(RasterFont, FaceNamesMatchInstalledFontsWithFallbacks)
   const Case cases[] = {
       {"Arial", "Liberation Sans"},          // metric alias through fontconfig
       {"Monaco", "DejaVu Sans Mono"},        // macOS monospace face -> monospace
+      {"Menlo", "DejaVu Sans Mono"},
+      {"Times New Roman", "Liberation Serif"},
+      {"Courier", "Liberation Mono"},
       {"DejaVu Serif", "DejaVu Serif"},
   };
   for (const Case& c : cases) {
