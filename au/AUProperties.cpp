@@ -96,6 +96,12 @@ private:
   ComponentResult mStatus = noErr;
 };
 
+// The status of handing out a newly made CF object: a null one could not be made.
+ComponentResult MadeStatus(CFTypeRef object)
+{
+  return object ? static_cast<ComponentResult>(noErr) : coreFoundationUnknownErr;
+}
+
 // ---- Text helpers -----------------------------------------------------------------------------
 
 // A new CFString of a C string. The framework's texts are UTF-8; names that arrived as other
@@ -230,6 +236,92 @@ CFStringRef MakeParamIDName(const IParam& param, SInt32 desiredLength)
   return MakeCFString(name);
 }
 
+// The parameter a host's id names, or null outside the table.
+const IParam* ParamAt(const IEffectBase& plug, UInt32 id)
+{
+  return plug.GetParam(static_cast<int>(std::min<UInt32>(id, INT32_MAX)));
+}
+
+// Text of a value (the current one when the host gives none), written through textBuf.
+ComponentResult StringFromValue(const IParam* param, AudioUnitParameterStringFromValue& record,
+                                char* textBuf)
+{
+  if (!param)
+    return kAudioUnitErr_InvalidElement;
+  const double value = record.inValue ? *record.inValue : param->Value();
+  param->GetDisplayForHost(value, false, textBuf, true);
+  record.outString = MakeCFString(textBuf);
+  return MadeStatus(record.outString);
+}
+
+ComponentResult IDName(const IParam* param, AudioUnitParameterIDName& record)
+{
+  if (!param)
+    return kAudioUnitErr_InvalidElement;
+  record.outName = MakeParamIDName(*param, record.inDesiredLength);
+  return MadeStatus(record.outName);
+}
+
+ComponentResult ClumpName(const std::vector<const char*>& groups,
+                          AudioUnitParameterNameInfo& record)
+{
+  if (record.inID < 1)
+    return kAudioUnitErr_PropertyNotInUse;
+  if (record.inID > groups.size())
+    return kAudioUnitErr_InvalidElement;
+  record.outName = MakeCFString(groups[record.inID - 1]);
+  return MadeStatus(record.outName);
+}
+
+// Typed text to a value: a number (shown negated when the parameter negates its display), or
+// for a parameter with display texts the key of the matching text. A text that names no entry
+// leaves the caller's value as it was.
+ComponentResult ValueFromString(const IParam* param, AudioUnitParameterValueFromString& record)
+{
+  if (!param)
+    return kAudioUnitErr_InvalidElement;
+  if (!record.inString)
+    return kAudioUnitErr_InvalidPropertyValue;
+  const std::string text = CFStringToUTF8(record.inString);
+  double value = 0.0;
+  if (param->GetNDisplayTexts() == 0)
+  {
+    value = std::atof(text.c_str());
+    record.outValue = static_cast<AudioUnitParameterValue>(param->GetNegateDisplay() ? -value : value);
+  }
+  else if (param->MapDisplayText(text.c_str(), &value))
+    record.outValue = static_cast<AudioUnitParameterValue>(value);
+  return noErr;
+}
+
+// ---- Presets ----------------------------------------------------------------------------------
+
+// One factory-preset record per preset slot; the array holds the only reference to each.
+// Null when an array or record cannot be made.
+CFArrayRef MakeFactoryPresets(const IEffectBase& plug)
+{
+  const int n = plug.NPresets();
+  CFMutableArrayRef presets =
+    CFArrayCreateMutable(kCFAllocatorDefault, n, &kCFAUPresetArrayCallBacks);
+  if (!presets)
+    return nullptr;
+  for (int i = 0; i < n; ++i)
+  {
+    CFStringRef name = MakeCFString(plug.GetPresetName(i));
+    CFAUPresetRef preset = CFAUPresetCreate(kCFAllocatorDefault, i, name);
+    if (name)
+      CFRelease(name);
+    if (!preset)
+    {
+      CFRelease(presets);
+      return nullptr;
+    }
+    CFArrayAppendValue(presets, preset);
+    CFAUPresetRelease(preset);
+  }
+  return presets;
+}
+
 // ---- Editor views -----------------------------------------------------------------------------
 
 bool SystemOffersCocoaViews()
@@ -247,6 +339,21 @@ CFBundleRef FindBundle(const std::string& bundleID)
   CFRelease(id);
   return bundle;
 }
+
+// Where the host finds the Cocoa view factory: the bundle's URL and the factory's class name.
+ComponentResult MakeCocoaViewInfo(CFBundleRef bundle, const std::string& viewClass,
+                                  AudioUnitCocoaViewInfo& info)
+{
+  info.mCocoaAUViewBundleLocation = CFBundleCopyBundleURL(bundle);
+  info.mCocoaAUViewClass[0] = MakeCFString(viewClass.c_str());
+  if (info.mCocoaAUViewBundleLocation && info.mCocoaAUViewClass[0])
+    return noErr;
+  if (info.mCocoaAUViewBundleLocation)
+    CFRelease(info.mCocoaAUViewBundleLocation);
+  if (info.mCocoaAUViewClass[0])
+    CFRelease(info.mCocoaAUViewClass[0]);
+  return coreFoundationUnknownErr;
+}
 } // namespace
 
 // ---- GetProperty ------------------------------------------------------------------------------
@@ -261,15 +368,15 @@ ComponentResult IEffectAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScop
   switch (propID)
   {
   case kAudioUnitProperty_ClassInfo:
+  {
     if (!reply.Accept(sizeof(CFPropertyListRef), kWritable))
       return reply.Status();
-    {
-      CFPropertyListRef plist = nullptr;
-      const ComponentResult status = GetState(&plist);
-      if (status == noErr)
-        reply.Put(plist);
-      return status;
-    }
+    CFPropertyListRef plist = nullptr;
+    const ComponentResult status = GetState(&plist);
+    if (status == noErr)
+      reply.Put(plist);
+    return status;
+  }
 
   case kAudioUnitProperty_MakeConnection:
     // Connections are made, not read back: the answer carries no data.
@@ -301,7 +408,7 @@ ComponentResult IEffectAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScop
   {
     if (!global)
       return kAudioUnitErr_InvalidProperty;
-    const IParam* param = GetParam(static_cast<int>(std::min<UInt32>(element, INT32_MAX)));
+    const IParam* param = ParamAt(*this, element);
     if (!param)
       return kAudioUnitErr_InvalidElement;
     if (reply.Accept(sizeof(AudioUnitParameterInfo), kWritableUntouched))
@@ -397,7 +504,7 @@ ComponentResult IEffectAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScop
   {
     if (!global)
       return kAudioUnitErr_InvalidProperty;
-    const IParam* param = GetParam(static_cast<int>(std::min<UInt32>(element, INT32_MAX)));
+    const IParam* param = ParamAt(*this, element);
     if (!param)
       return kAudioUnitErr_InvalidElement;
     if (param->GetNDisplayTexts() == 0)
@@ -466,27 +573,10 @@ ComponentResult IEffectAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScop
   {
     if (!reply.Accept(sizeof(CFArrayRef), kWritableUntouched))
       return reply.Status();
-    const int n = NPresets();
-    CFMutableArrayRef presets =
-      CFArrayCreateMutable(kCFAllocatorDefault, n, &kCFAUPresetArrayCallBacks);
+    CFArrayRef presets = MakeFactoryPresets(*this);
     if (!presets)
       return coreFoundationUnknownErr;
-    for (int i = 0; i < n; ++i)
-    {
-      CFStringRef name = MakeCFString(GetPresetName(i));
-      CFAUPresetRef preset = CFAUPresetCreate(kCFAllocatorDefault, i, name);
-      if (name)
-        CFRelease(name);
-      if (!preset)
-      {
-        CFRelease(presets);
-        return coreFoundationUnknownErr;
-      }
-      // The array retains the record; releasing ours leaves the array the only owner.
-      CFArrayAppendValue(presets, preset);
-      CFAUPresetRelease(preset);
-    }
-    reply.Put(static_cast<CFArrayRef>(presets));
+    reply.Put(presets);
     return noErr;
   }
 
@@ -550,18 +640,10 @@ ComponentResult IEffectAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScop
     if (!reply.Accept(sizeof(AudioUnitCocoaViewInfo), kWritableUntouched))
       return reply.Status();
     AudioUnitCocoaViewInfo info;
-    info.mCocoaAUViewBundleLocation = CFBundleCopyBundleURL(bundle);
-    info.mCocoaAUViewClass[0] = MakeCFString(mViewFactoryClass.c_str());
-    if (!info.mCocoaAUViewBundleLocation || !info.mCocoaAUViewClass[0])
-    {
-      if (info.mCocoaAUViewBundleLocation)
-        CFRelease(info.mCocoaAUViewBundleLocation);
-      if (info.mCocoaAUViewClass[0])
-        CFRelease(info.mCocoaAUViewClass[0]);
-      return coreFoundationUnknownErr;
-    }
-    reply.Put(info);
-    return noErr;
+    const ComponentResult status = MakeCocoaViewInfo(bundle, mViewFactoryClass, info);
+    if (status == noErr)
+      reply.Put(info);
+    return status;
   }
 
   case kAudioUnitProperty_SupportedChannelLayoutTags:
@@ -583,82 +665,51 @@ ComponentResult IEffectAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScop
     return reply.Status();
   }
 
+  // The four in/out parameter records are answered in the global scope only; in any other
+  // scope the size is reported and nothing is done.
   case kAudioUnitProperty_ParameterStringFromValue:
   {
     if (!reply.Accept(sizeof(AudioUnitParameterStringFromValue), kWritableUntouched) || !global)
       return reply.Status();
-    AudioUnitParameterStringFromValue record = reply.Get<AudioUnitParameterStringFromValue>();
-    const IParam* param = GetParam(static_cast<int>(std::min<UInt32>(record.inParamID, INT32_MAX)));
-    if (!param)
-      return kAudioUnitErr_InvalidElement;
-    // Without a value the host asks for the text of the current one.
-    const double value = record.inValue ? *record.inValue : param->Value();
-    param->GetDisplayForHost(value, false, mParamTextBuf, true);
-    record.outString = MakeCFString(mParamTextBuf);
-    if (!record.outString)
-      return coreFoundationUnknownErr;
-    reply.Put(record);
-    return noErr;
+    auto record = reply.Get<AudioUnitParameterStringFromValue>();
+    const ComponentResult status =
+      StringFromValue(ParamAt(*this, record.inParamID), record, mParamTextBuf);
+    if (status == noErr)
+      reply.Put(record);
+    return status;
   }
 
   case kAudioUnitProperty_ParameterIDName:
   {
     if (!reply.Accept(sizeof(AudioUnitParameterIDName), kWritableUntouched) || !global)
       return reply.Status();
-    AudioUnitParameterIDName record = reply.Get<AudioUnitParameterIDName>();
-    const IParam* param = GetParam(static_cast<int>(std::min<UInt32>(record.inID, INT32_MAX)));
-    if (!param)
-      return kAudioUnitErr_InvalidElement;
-    record.outName = MakeParamIDName(*param, record.inDesiredLength);
-    if (!record.outName)
-      return coreFoundationUnknownErr;
-    reply.Put(record);
-    return noErr;
+    auto record = reply.Get<AudioUnitParameterIDName>();
+    const ComponentResult status = IDName(ParamAt(*this, record.inID), record);
+    if (status == noErr)
+      reply.Put(record);
+    return status;
   }
 
   case kAudioUnitProperty_ParameterClumpName:
   {
     if (!reply.Accept(sizeof(AudioUnitParameterNameInfo), kWritableUntouched) || !global)
       return reply.Status();
-    AudioUnitParameterNameInfo record = reply.Get<AudioUnitParameterNameInfo>();
-    if (record.inID < 1)
-      return kAudioUnitErr_PropertyNotInUse;
-    if (record.inID > mParamGroups.size())
-      return kAudioUnitErr_InvalidElement;
-    record.outName = MakeCFString(mParamGroups[record.inID - 1]);
-    if (!record.outName)
-      return coreFoundationUnknownErr;
-    reply.Put(record);
-    return noErr;
+    auto record = reply.Get<AudioUnitParameterNameInfo>();
+    const ComponentResult status = ClumpName(mParamGroups, record);
+    if (status == noErr)
+      reply.Put(record);
+    return status;
   }
 
   case kAudioUnitProperty_ParameterValueFromString:
   {
     if (!reply.Accept(sizeof(AudioUnitParameterValueFromString), kWritableUntouched) || !global)
       return reply.Status();
-    AudioUnitParameterValueFromString record = reply.Get<AudioUnitParameterValueFromString>();
-    const IParam* param = GetParam(static_cast<int>(std::min<UInt32>(record.inParamID, INT32_MAX)));
-    if (!param)
-      return kAudioUnitErr_InvalidElement;
-    if (!record.inString)
-      return kAudioUnitErr_InvalidPropertyValue;
-    const std::string text = CFStringToUTF8(record.inString);
-    if (param->GetNDisplayTexts() == 0)
-    {
-      double value = std::atof(text.c_str());
-      if (param->GetNegateDisplay())
-        value = -value;
-      record.outValue = static_cast<AudioUnitParameterValue>(value);
-    }
-    else
-    {
-      // A text that names no entry leaves the caller's value as it was.
-      double value = 0.0;
-      if (param->MapDisplayText(text.c_str(), &value))
-        record.outValue = static_cast<AudioUnitParameterValue>(value);
-    }
-    reply.Put(record);
-    return noErr;
+    auto record = reply.Get<AudioUnitParameterValueFromString>();
+    const ComponentResult status = ValueFromString(ParamAt(*this, record.inParamID), record);
+    if (status == noErr)
+      reply.Put(record);
+    return status;
   }
 
   case kMusicDeviceProperty_InstrumentCount:
