@@ -1,0 +1,106 @@
+// Rendering through the fast-dispatch render function, which takes no lock, while another
+// thread automates every parameter. Run under ThreadSanitizer by make check.
+#include "tests/au/AuHost.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <memory>
+#include <thread>
+
+using namespace autest;
+
+namespace
+{
+TEST(AuRenderConcurrency, FastRenderWhileParametersAreSetAndScheduled)
+{
+  std::unique_ptr<Unit> unit(OpenKestrion());
+  ASSERT_EQ(unit->status(), noErr);
+  AudioUnit u = unit->get();
+  InputFeed feed;
+  ASSERT_EQ(SetFormat(u, kAudioUnitScope_Input, 2), noErr);
+  ASSERT_EQ(SetFormat(u, kAudioUnitScope_Output, 2), noErr);
+  ASSERT_EQ(feed.AttachTo(u), noErr);
+  ASSERT_EQ(Set(u, kAudioUnitProperty_MaximumFramesPerSlice, kAudioUnitScope_Global, 0, UInt32(512)), noErr);
+  ASSERT_EQ(AudioUnitInitialize(u), noErr);
+
+  AudioUnitRenderProc render = nullptr;
+  AudioUnitSetParameterProc setParam = nullptr;
+  ASSERT_EQ(Get(u, kAudioUnitProperty_FastDispatch, kAudioUnitScope_Global, kAudioUnitRenderSelect, render), noErr);
+  ASSERT_EQ(Get(u, kAudioUnitProperty_FastDispatch, kAudioUnitScope_Global, kAudioUnitSetParameterSelect, setParam),
+            noErr);
+  ASSERT_NE(render, nullptr);
+  ASSERT_NE(setParam, nullptr);
+  void* storage = GetComponentInstanceStorage(u);
+  ASSERT_NE(storage, nullptr);
+
+  const float lo[kKestrionParams] = {-100, -100, 0, 0, -94, 0, 0, 0};
+  const float hi[kKestrionParams] = {100, 100, 100, 20, 6, 100, 100, 750};
+
+  std::atomic<bool> stop{false};
+  std::atomic<long> renders{0}, writes{0};
+  std::atomic<int> renderErrors{0}, paramErrors{0}, nonFinite{0};
+
+  std::thread renderer([&] {
+    Buffers out(2, 512);
+    double sampleTime = 0;
+    while (!stop.load())
+    {
+      AudioUnitRenderActionFlags flags = 0;
+      const AudioTimeStamp stamp = Stamp(sampleTime);
+      if (render(storage, &flags, &stamp, 0, 512, out.list()) != noErr)
+        renderErrors.fetch_add(1);
+      for (UInt32 c = 0; c < 2; ++c)
+        for (UInt32 i = 0; i < 512; ++i)
+          if (!std::isfinite(out.data(c)[i]))
+          {
+            nonFinite.fetch_add(1);
+            break;
+          }
+      sampleTime += 512;
+      renders.fetch_add(1);
+    }
+  });
+
+  std::thread automation([&] {
+    const auto start = std::chrono::steady_clock::now();
+    long round = 0;
+    while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(1100))
+    {
+      AudioUnitParameterEvent events[kKestrionParams];
+      for (AudioUnitParameterID id = 0; id < kKestrionParams; ++id)
+      {
+        const float phase = std::fmod(0.137f * round + 0.31f * id, 1.0f);
+        const float value = lo[id] + (hi[id] - lo[id]) * phase;
+        const OSStatus set = (round % 2) ? AudioUnitSetParameter(u, id, kAudioUnitScope_Global, 0, value, 0)
+                                         : setParam(storage, id, kAudioUnitScope_Global, 0, value, 0);
+        if (set != noErr)
+          paramErrors.fetch_add(1);
+        events[id] = {};
+        events[id].scope = kAudioUnitScope_Global;
+        events[id].parameter = id;
+        events[id].eventType = kParameterEvent_Immediate;
+        events[id].eventValues.immediate.value = hi[id] - (value - lo[id]);
+        Float32 readBack = 0;
+        if (AudioUnitGetParameter(u, id, kAudioUnitScope_Global, 0, &readBack) != noErr || readBack != value)
+          paramErrors.fetch_add(1);
+      }
+      if (AudioUnitScheduleParameters(u, events, kKestrionParams) != noErr)
+        paramErrors.fetch_add(1);
+      writes.fetch_add(2 * kKestrionParams);
+      ++round;
+    }
+    stop.store(true);
+  });
+
+  automation.join();
+  renderer.join();
+  EXPECT_GT(renders.load(), 10);
+  EXPECT_GT(writes.load(), 1000);
+  EXPECT_EQ(renderErrors.load(), 0);
+  EXPECT_EQ(paramErrors.load(), 0);
+  EXPECT_EQ(nonFinite.load(), 0);
+  EXPECT_EQ(feed.calls.load(), renders.load()); // one pull per time slice
+}
+} // namespace
