@@ -255,7 +255,8 @@ public:
   void MakePresetFromChunk(const char* name, const ByteChunk* chunk);
   // A preset of exactly sizeOfChunk bytes: the base64 text decoded into zeros.
   void MakePresetFromBlob(const char* name, const char* blob, int sizeOfChunk);
-  // Deletes every uninitialised slot, keeping the order of the others.
+  // Deletes every uninitialised slot, keeping the order of the others. The current index
+  // follows its preset (or, when that one was free, the next slot kept).
   void PruneUninitializedPresets();
   // Makes slot idx current. A free slot first takes the current settings and the name
   // "user preset N"; a stored slot is applied with UnserializeState. False for an index outside
