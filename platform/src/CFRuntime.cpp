@@ -84,12 +84,20 @@ const Object* Checked(CFTypeRef cf, const char* caller) {
     Report("%s: NULL object", caller);
     return nullptr;
   }
-  const auto* object = static_cast<const Object*>(cf);
-  if (object->mMagic != kObjectMagic) {
+  // The magic is read as raw bytes: cf may point at something that is not an object at all.
+  static const size_t kMagicOffset = [] {
+    struct Probe : Object {
+      Probe() : Object(0) {}
+    } probe;
+    return static_cast<size_t>(reinterpret_cast<const char*>(&probe.mMagic) - reinterpret_cast<const char*>(&probe));
+  }();
+  UInt32 magic;
+  memcpy(&magic, static_cast<const char*>(cf) + kMagicOffset, sizeof magic);
+  if (magic != kObjectMagic) {
     Report("%s: %p is not a CoreFoundation object", caller, cf);
     return nullptr;
   }
-  return object;
+  return static_cast<const Object*>(cf);
 }
 
 CFAllocatorRef Resolve(CFAllocatorRef allocator) {

@@ -357,8 +357,8 @@ TEST(CFObjects, MisuseIsRefusedWithAMessage) {
   EXPECT_EQ(CFArrayGetValueAtIndex(fixed, 1), nullptr);
   CFArrayAppendValue(const_cast<CFMutableArrayRef>(fixed), kCFBooleanFalse);
   EXPECT_EQ(CFArrayGetCount(fixed), 1);
-  int notAnObject = 0;
-  EXPECT_EQ(CFRetain(&notAnObject), nullptr);
+  long notAnObject[4] = {};  // some other record passed by mistake
+  EXPECT_EQ(CFRetain(notAnObject), nullptr);
   std::string messages = testing::internal::GetCapturedStderr();
   CFRelease(fixed);
   EXPECT_NE(messages.find("CFRelease: NULL object"), std::string::npos);
