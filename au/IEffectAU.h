@@ -198,7 +198,7 @@ protected:
   char mParamTextBuf[IParam::kDisplayLen] = {};
   AudioComponentInstance mComponentInstance = nullptr;
   bool mActive = false;
-  bool mRenderingOffline = false;
+  std::atomic<bool> mRenderingOffline{false}; // the plug-in may ask from the render thread
   double mLastRenderTime = -1.0;
   double mCachedTempo = 120.0;
   HostCallbacks mHostCallbacks;

@@ -366,7 +366,7 @@ protected:
   bool mStateChunks = false;
   bool mIsInst = false;
   bool mDoesMIDI = false;
-  bool mIsBypassed = false;
+  std::atomic<bool> mIsBypassed{false}; // written by the host thread, read by the render thread
   int mCurrentPresetIdx = 0;
   std::atomic<double> mSampleRate{44100.0};
   int mBlockSize = 0;
