@@ -24,6 +24,10 @@ enum TypeID : CFTypeID {
   kTypeURL = 29,
   kTypeBundle = 31,
   kTypeRunLoop = 43,
+  kTypeColorSpace = 60,
+  kTypeDataProvider = 61,
+  kTypeImage = 62,
+  kTypeContext = 63,
 };
 
 constexpr UInt32 kObjectMagic = 0x43466f62;  // 'CFob'
