@@ -41,7 +41,7 @@ check-tsan: setup
 
 check-fuzz: setup
 	CC=clang CXX=clang++ $(CMAKE) -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRION_FUZZ=ON -DKESTRION_BENCH=OFF
-	$(CMAKE) --build build-fuzz -j$(JOBS)
+	$(CMAKE) --build build-fuzz --target fuzz_targets -j$(JOBS)
 	cd build-fuzz && ctest $(CTEST_FLAGS) -L fuzz
 
 bench: build
