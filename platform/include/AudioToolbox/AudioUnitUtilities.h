@@ -15,8 +15,9 @@
  * that the first registration for a (unit, property) adds a property listener to the unit
  * and the last removal (or disposing of the unit) takes it away.
  *
- * The sending listener, and listeners registered with the sending object (when it is not
- * NULL), are not notified. AUListenerDispose may be called from any thread, also from
+ * Notifying takes a lock and may allocate: call it from the main or an editor thread, not
+ * from the render thread. The sending listener, and listeners registered with the sending
+ * object (when it is not NULL), are not notified. AUListenerDispose may be called from any thread, also from
  * inside the listener's own callback; once it returns on another thread, the listener's
  * callback is not running and will not be called again. */
 #ifndef AUDIOUNITUTILITIES_H
