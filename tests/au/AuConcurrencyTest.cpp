@@ -103,4 +103,89 @@ TEST(AuRenderConcurrency, FastRenderWhileParametersAreSetAndScheduled)
   EXPECT_EQ(nonFinite.load(), 0);
   EXPECT_EQ(feed.calls.load(), renders.load()); // one pull per time slice
 }
+
+// Instances are made one at a time under the process-wide creation lock, whichever thread asks.
+TEST(AuRenderConcurrency, InstancesOpenedAndClosedOnTwoThreads)
+{
+  RegisterBundles();
+  std::atomic<int> failures{0};
+  auto work = [&failures] {
+    for (int i = 0; i < 12; ++i)
+    {
+      std::unique_ptr<Unit> unit(OpenKestrion());
+      if (unit->status() != noErr || GetComponentVersion(unit->get()) != 0x00010001)
+        failures.fetch_add(1);
+      else if (AudioUnitSetParameter(unit->get(), 0, kAudioUnitScope_Global, 0, 5.0f * i, 0) != noErr ||
+               GetParam(unit->get(), 0) != 5.0f * i)
+        failures.fetch_add(1);
+    }
+  };
+  std::thread a(work), b(work);
+  a.join();
+  b.join();
+  EXPECT_EQ(failures.load(), 0);
+}
+
+// A render through the dispatcher holds the unit's lock; properties and parameters from another
+// thread wait for it.
+TEST(AuRenderConcurrency, DispatchedRenderWhilePropertiesAreReadAndWritten)
+{
+  std::unique_ptr<Unit> unit(OpenKestrion());
+  ASSERT_EQ(unit->status(), noErr);
+  AudioUnit u = unit->get();
+  InputFeed feed;
+  ASSERT_EQ(feed.AttachTo(u), noErr);
+  ASSERT_EQ(AudioUnitInitialize(u), noErr);
+
+  std::atomic<bool> stop{false};
+  std::atomic<int> errors{0};
+  std::atomic<long> renders{0};
+  std::thread renderer([&] {
+    Buffers out(2, 256);
+    double sampleTime = 0;
+    while (!stop.load())
+    {
+      AudioUnitRenderActionFlags flags = 0;
+      const AudioTimeStamp stamp = Stamp(sampleTime);
+      if (AudioUnitRender(u, &flags, &stamp, 0, 256, out.list()) != noErr)
+        errors.fetch_add(1);
+      sampleTime += 256;
+      renders.fetch_add(1);
+    }
+  });
+  const auto start = std::chrono::steady_clock::now();
+  int round = 0;
+  while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(500))
+  {
+    AudioUnitParameterInfo info;
+    if (Get(u, kAudioUnitProperty_ParameterInfo, kAudioUnitScope_Global, round % kKestrionParams, info) != noErr)
+      errors.fetch_add(1);
+    else
+    {
+      CFRelease(info.cfNameString);
+      if (info.unitName)
+        CFRelease(info.unitName);
+    }
+    if (AudioUnitSetParameter(u, round % kKestrionParams, kAudioUnitScope_Global, 0, 1.0f * (round % 5), 0) != noErr)
+      errors.fetch_add(1);
+    CFPropertyListRef state = nullptr;
+    if (Get(u, kAudioUnitProperty_ClassInfo, kAudioUnitScope_Global, 0, state) != noErr || !state)
+      errors.fetch_add(1);
+    else
+    {
+      if (Set(u, kAudioUnitProperty_ClassInfo, kAudioUnitScope_Global, 0, state) != noErr)
+        errors.fetch_add(1);
+      CFRelease(state);
+    }
+    const UInt32 bypass = (round / 7) % 2;
+    if (Set(u, kAudioUnitProperty_BypassEffect, kAudioUnitScope_Global, 0, bypass) != noErr)
+      errors.fetch_add(1);
+    ++round;
+  }
+  stop.store(true);
+  renderer.join();
+  EXPECT_EQ(errors.load(), 0);
+  EXPECT_GT(renders.load(), 0);
+  EXPECT_GT(round, 10);
+}
 } // namespace

@@ -184,6 +184,8 @@ TEST_F(AuProperties, ValuesOfTheFixedProperties)
   EXPECT_EQ(error, 0);
 
   EXPECT_EQ(Set(unit(), kAudioUnitProperty_OfflineRender, kGlobal, 0, UInt32(1)), noErr);
+  AUHostIdentifier host = {CFSTR("Logic Pro"), {0, 0, 0x12, 9}};
+  EXPECT_EQ(Set(unit(), kAudioUnitProperty_AUHostIdentifier, kGlobal, 0, host), noErr);
 }
 
 TEST_F(AuProperties, RefusedPropertiesAndScopes)
