@@ -24,7 +24,6 @@ static_assert(sizeof(long) == 8, "the 64-bit slot convention needs 8-byte slots"
 
 // Each argument fills one 8-byte slot from its first byte.
 inline long Slot(UInt32 value) { return static_cast<long>(value); }
-inline long Slot(SInt32 value) { return static_cast<long>(value); }
 inline long Slot(Float32 value) {
   long slot = 0;
   memcpy(&slot, &value, sizeof value);
