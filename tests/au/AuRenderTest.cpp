@@ -69,10 +69,10 @@ OSStatus Connect(AudioUnit unit, AudioUnit source, UInt32 destInput = 0, AudioUn
   return AudioUnitSetProperty(unit, kAudioUnitProperty_MakeConnection, scope, 0, &c, sizeof c);
 }
 
-UInt32 SourceRenders(AudioUnit source)
+UInt32 SourceRenders(AudioUnit source, AudioUnitPropertyID which = kSourceProperty_RenderCount)
 {
   UInt32 n = 0;
-  Get(source, kSourceProperty_RenderCount, kGlobal, 0, n);
+  Get(source, which, kGlobal, 0, n);
   return n;
 }
 
@@ -358,6 +358,9 @@ TEST_P(AuRenderPaths, CallbackAndUpstreamUnitsGiveTheSameSamples)
   }
   EXPECT_EQ(SourceRenders(fastSource), 16u);
   EXPECT_EQ(SourceRenders(slowSource), 16u);
+  // A source with a fast render function is pulled through it, the other through AudioUnitRender.
+  EXPECT_EQ(SourceRenders(fastSource, kSourceProperty_SelectorRenderCount), 0u);
+  EXPECT_EQ(SourceRenders(slowSource, kSourceProperty_SelectorRenderCount), 16u);
   EXPECT_EQ(feed.calls.load(), 16);
 }
 

@@ -16,6 +16,7 @@ struct SourceState
   UInt32 mChannels = 2;
   std::atomic<SInt32> mRenderStatus{noErr};
   std::atomic<UInt32> mRenders{0};
+  std::atomic<UInt32> mSelectorRenders{0};
   float mMemory[kMaxChannels][kMaxFrames] = {};
 };
 
@@ -81,10 +82,13 @@ OSStatus GetProperty(SourceState* state, bool fastDispatch, AudioUnitPropertyID 
       *static_cast<AudioUnitRenderProc*>(data) = &Render;
     return noErr;
   case autest::kSourceProperty_RenderCount:
+  case autest::kSourceProperty_SelectorRenderCount:
     if (size)
       *size = sizeof(UInt32);
     if (data)
-      *static_cast<UInt32*>(data) = state->mRenders.load(std::memory_order_relaxed);
+      *static_cast<UInt32*>(data) = (id == autest::kSourceProperty_RenderCount ? state->mRenders
+                                                                                : state->mSelectorRenders)
+                                      .load(std::memory_order_relaxed);
     return noErr;
   default:
     return kAudioUnitErr_InvalidProperty;
@@ -159,6 +163,7 @@ ComponentResult Entry(ComponentParameters* params, Handle storage, bool fastDisp
     return kAudioUnitErr_InvalidProperty;
   }
   case kAudioUnitRenderSelect:
+    state->mSelectorRenders.fetch_add(1, std::memory_order_relaxed);
     return Render(state, reinterpret_cast<AudioUnitRenderActionFlags*>(slot[1]),
                   reinterpret_cast<const AudioTimeStamp*>(slot[2]), static_cast<UInt32>(slot[3]),
                   static_cast<UInt32>(slot[4]), reinterpret_cast<AudioBufferList*>(slot[5]));

@@ -20,4 +20,6 @@ constexpr OSType kTestManufacturer = 0x4b735473; // 'KsTs'
 // Test-only properties of the source, global scope.
 constexpr AudioUnitPropertyID kSourceProperty_RenderStatus = 64001; // SInt32, set: what render returns
 constexpr AudioUnitPropertyID kSourceProperty_RenderCount = 64002;  // UInt32, get: renders so far
+constexpr AudioUnitPropertyID kSourceProperty_SelectorRenderCount = 64003; // UInt32, get: of them through
+                                                                          // the render selector
 } // namespace autest
