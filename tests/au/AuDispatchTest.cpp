@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
+
 #include <memory>
 #include <vector>
 
@@ -62,6 +64,20 @@ TEST_F(AuDispatch, VersionCanDoAndUnknownSelectors)
   EXPECT_EQ(CallSelector(unit(), kAudioUnitProcessSelect), static_cast<ComponentResult>(badComponentSelector));
   EXPECT_EQ(CallSelector(unit(), 8), static_cast<ComponentResult>(badComponentSelector));
   EXPECT_EQ(CallSelector(unit(), 0x0107), static_cast<ComponentResult>(badComponentSelector));
+}
+
+// The bundle's executable exports its two entries and nothing of the wrapper or plug-in.
+TEST_F(AuDispatch, OnlyTheTwoEntriesAreExported)
+{
+  const std::string executable = std::string(KESTRION_BUNDLE_PATH) + "/Contents/MacOS/Kestrion";
+  void* handle = dlopen(executable.c_str(), RTLD_NOW | RTLD_NOLOAD); // loaded by the registry
+  ASSERT_NE(handle, nullptr) << dlerror();
+  EXPECT_NE(dlsym(handle, "Kestrion_Entry"), nullptr);
+  EXPECT_NE(dlsym(handle, "Kestrion_ViewEntry"), nullptr);
+  for (const char* hidden : {"_Z8MakePlugv", "_ZN9IEffectAU14IEffectAUEntryEP19ComponentParametersPv",
+                             "_ZN11IEffectBase13SetSampleRateEd", "_ZN8Kestrion22ProcessDoubleReplacingEPPdS1_i"})
+    EXPECT_EQ(dlsym(handle, hidden), nullptr) << hidden;
+  dlclose(handle);
 }
 
 TEST_F(AuDispatch, MusicDeviceSelectorsAreAcceptedAndIgnored)

@@ -242,6 +242,37 @@ TEST_F(AuRender, NullOutputBuffersGetTheUnitsMemory)
   }
 }
 
+TEST_F(AuRender, LargerSlicesAfterTheHostRaisesTheMaximum)
+{
+  InputFeed feed;
+  ASSERT_EQ(Set(unit(), kAudioUnitProperty_MaximumFramesPerSlice, kGlobal, 0, UInt32(4096)), noErr);
+  Prepare(unit(), 2, &feed);
+  SetShaping(unit());
+  Unit twin(kAudioUnitType_Effect, kKestrionCode, kKestrionCode);
+  InputFeed twinFeed;
+  ASSERT_EQ(Set(twin, kAudioUnitProperty_MaximumFramesPerSlice, kGlobal, 0, UInt32(4096)), noErr);
+  Prepare(twin, 2, &twinFeed);
+  SetShaping(twin);
+
+  // Unit memory (null pointers) for the whole 4096 frames of both channels, against host memory.
+  for (int block = 0; block < 3; ++block)
+  {
+    Buffers given(2, 4096, false);
+    Buffers own(2, 4096);
+    AudioUnitRenderActionFlags flags = 0;
+    const AudioTimeStamp stamp = Stamp(block * 4096.0);
+    ASSERT_EQ(AudioUnitRender(unit(), &flags, &stamp, 0, 4096, given.list()), noErr);
+    ASSERT_EQ(AudioUnitRender(twin, &flags, &stamp, 0, 4096, own.list()), noErr);
+    ASSERT_NE(given.data(0), nullptr);
+    ASSERT_NE(given.data(1), nullptr);
+    EXPECT_GE(std::abs(given.data(1) - given.data(0)), 4096); // the channels do not overlap
+    EXPECT_EQ(given.samples(0), own.samples(0)) << block;
+    EXPECT_EQ(given.samples(1), own.samples(1)) << block;
+  }
+  EXPECT_EQ(feed.frames, 4096u);
+  EXPECT_EQ(feed.bytesPerBuffer[1], 4096u * 4);
+}
+
 TEST_F(AuRender, ExtraOutputBuffersAreLeftToTheHost)
 {
   InputFeed feed;
