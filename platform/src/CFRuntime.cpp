@@ -228,11 +228,18 @@ void CFRelease(CFTypeRef cf) {
   }
   CFAllocatorRef allocator = object->mAllocator;
   object->mMagic = 0;  // a later use of this pointer is reported rather than trusted
-  object->~Object();
   if (allocator == static_cast<CFAllocatorRef>(static_cast<const void*>(object))) {
-    // An allocator created inside its own context: nothing left to free it with.
+    // An allocator living in memory from its own context: free the record through the
+    // context first, then let the context's info go.
+    auto* self = static_cast<__CFAllocator*>(object);
+    CFAllocatorContext context = self->mContext;
+    self->mContext.release = nullptr;
+    object->~Object();
+    if (context.deallocate) context.deallocate(object, context.info);
+    if (context.release) context.release(context.info);
     return;
   }
+  object->~Object();
   CFAllocatorDeallocate(allocator, object);
   CFRelease(allocator);
 }

@@ -345,6 +345,16 @@ TEST(CFObjects, ObjectsAllocateWithAndRememberTheirAllocator) {
   CFRelease(allocator);
   EXPECT_EQ(log.releases, 1);  // the context's info is released with the allocator
 
+  // An allocator whose own record comes from its context is freed through it as well.
+  AllocatorLog selfLog;
+  context.info = &selfLog;
+  CFAllocatorRef selfHosted = CFAllocatorCreate(kCFAllocatorUseContext, &context);
+  ASSERT_NE(selfHosted, nullptr);
+  EXPECT_EQ(selfLog.allocations, 1);
+  CFRelease(selfHosted);
+  EXPECT_EQ(selfLog.deallocations, 1);
+  EXPECT_EQ(selfLog.releases, 1);
+
   EXPECT_EQ(CFAllocatorAllocate(kCFAllocatorNull, 16, 0), nullptr);
   EXPECT_EQ(CFStringCreateWithCString(kCFAllocatorNull, "none", kCFStringEncodingUTF8), nullptr);
 }
