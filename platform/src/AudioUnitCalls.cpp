@@ -8,6 +8,35 @@
 #include <cstddef>
 #include <cstring>
 
+// The published layouts that components and hosts compiled elsewhere rely on.
+static_assert(sizeof(ComponentDescription) == 20, "ComponentDescription layout");
+static_assert(sizeof(AudioComponentDescription) == 20, "AudioComponentDescription layout");
+static_assert(offsetof(ComponentParameters, params) == 8, "ComponentParameters layout");
+static_assert(sizeof(AudioStreamBasicDescription) == 40, "AudioStreamBasicDescription layout");
+static_assert(sizeof(AudioUnitParameterInfo) == 104, "AudioUnitParameterInfo layout");
+static_assert(offsetof(AudioUnitParameterInfo, flags) == 96, "AudioUnitParameterInfo flags");
+static_assert(sizeof(AUPreset) == 16, "AUPreset layout");
+static_assert(sizeof(AudioTimeStamp) == 64, "AudioTimeStamp layout");
+static_assert(sizeof(AudioBufferList) == 24 && offsetof(AudioBufferList, mBuffers) == 8, "AudioBufferList layout");
+static_assert(sizeof(AURenderCallbackStruct) == 16, "AURenderCallbackStruct layout");
+static_assert(sizeof(AudioUnitConnection) == 16, "AudioUnitConnection layout");
+static_assert(sizeof(AUChannelInfo) == 4, "AUChannelInfo layout");
+static_assert(sizeof(AudioUnitCocoaViewInfo) == 16, "AudioUnitCocoaViewInfo layout");
+static_assert(sizeof(HostCallbackInfo) == 32, "HostCallbackInfo layout");
+static_assert(sizeof(AUHostIdentifier) == 16, "AUHostIdentifier layout");
+static_assert(sizeof(AudioUnitParameterStringFromValue) == 24, "string-from-value record");
+static_assert(sizeof(AudioUnitParameterIDName) == 16, "parameter-name record");
+static_assert(sizeof(AudioUnitParameterValueFromString) == 24, "value-from-string record");
+static_assert(sizeof(AudioUnitParameterEvent) == 32, "AudioUnitParameterEvent layout");
+static_assert(sizeof(AudioUnitEvent) == 32, "AudioUnitEvent layout");
+static_assert(sizeof(AudioChannelLayout) == 32, "AudioChannelLayout layout");
+static_assert(badComponentSelector == static_cast<int>(0x80008002), "badComponentSelector");
+static_assert(kAudioUnitParameterFlag_IsReadable + kAudioUnitParameterFlag_HasCFNameString +
+                      kAudioUnitParameterFlag_CFNameRelease == 0x48000010,
+              "parameter flags");
+static_assert(kAudioChannelLayoutTag_Stereo == 0x00650002 && kAudioChannelLayoutTag_Mono == 0x00640001,
+              "channel layout tags");
+
 namespace {
 
 template <size_t N>

@@ -113,8 +113,9 @@ __PLATFORM_EXPORT long CountComponentInstances(Component aComponent);
    error, and is skipped from then on. Loaded executables stay loaded until the process ends. */
 __PLATFORM_EXPORT OSErr OpenAComponent(Component aComponent, ComponentInstance* ci);
 __PLATFORM_EXPORT ComponentInstance OpenComponent(Component aComponent);
-/* Calls the entry with kComponentCloseSelect and frees the instance (also when Close fails,
-   whose status is returned). */
+/* Calls the entry with kComponentCloseSelect and ends the instance (also when Close fails,
+   whose status is returned). The instance's small record is kept, marked closed, so that a
+   stale handle is answered with badComponentInstance instead of being trusted. */
 __PLATFORM_EXPORT OSErr CloseComponent(ComponentInstance aComponentInstance);
 
 __PLATFORM_EXPORT Handle GetComponentInstanceStorage(ComponentInstance aComponentInstance);
