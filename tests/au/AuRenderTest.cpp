@@ -436,4 +436,43 @@ TEST_F(AuRender, UpstreamConnectionsRefusalsAndErrors)
   for (float s : out[0])
     ASSERT_EQ(s, 0.0f);
 }
+// ---- An input bus wider than a pull can carry -------------------------------------------------
+
+constexpr OSType kWideProbe = 0x57696465; // 'Wide': channel configurations "128-2 200-2"
+
+TEST(AuWideInput, MoreThan128InputChannelsAreRefusedByTheFormat)
+{
+  Unit wide(kAudioUnitType_Effect, kWideProbe, kTestManufacturer);
+  ASSERT_EQ(wide.status(), noErr);
+  EXPECT_EQ(SetFormat(wide, kInput, 200), kAudioUnitErr_InvalidProperty); // a legal configuration, too wide
+  EXPECT_EQ(SetFormat(wide, kInput, 129), kAudioUnitErr_InvalidProperty);
+  EXPECT_EQ(SetFormat(wide, kInput, 128), noErr);
+  EXPECT_EQ(SetFormat(wide, kOutput, 2), noErr);
+  InputFeed feed;
+  ASSERT_EQ(feed.AttachTo(wide), noErr);
+  ASSERT_EQ(AudioUnitInitialize(wide), noErr);
+  Buffers out(2, 64);
+  AudioUnitRenderActionFlags flags = 0;
+  const AudioTimeStamp stamp = Stamp(0);
+  EXPECT_EQ(AudioUnitRender(wide, &flags, &stamp, 0, 64, out.list()), noErr);
+  EXPECT_EQ(feed.calls.load(), 1);
+  EXPECT_EQ(feed.nBuffers, 128u);
+  EXPECT_TRUE(feed.allDataGiven);
+}
+
+// A callback on a bus whose count the host never set stands for the bus's 200 plug-in channels;
+// the pull still never carries more than 128 buffers.
+TEST(AuWideInput, AnUnknownCountNeverOverflowsThePull)
+{
+  Unit wide(kAudioUnitType_Effect, kWideProbe, kTestManufacturer);
+  ASSERT_EQ(wide.status(), noErr);
+  InputFeed feed;
+  ASSERT_EQ(feed.AttachTo(wide), noErr);
+  Buffers out(2, 64);
+  AudioUnitRenderActionFlags flags = 0;
+  const AudioTimeStamp stamp = Stamp(0);
+  AudioUnitRender(wide, &flags, &stamp, 0, 64, out.list());
+  EXPECT_LE(feed.nBuffers, 128u);
+  EXPECT_LE(feed.calls.load(), 1);
+}
 } // namespace

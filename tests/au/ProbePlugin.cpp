@@ -8,9 +8,20 @@
 //   - the render writes what the wrapper's transport queries answer: left output frame 0 the
 //     tempo, frames 1 and 2 the time signature (numerator, denominator; -1 when the host gave
 //     none), right output frame 0 the sample position; every other sample is 0.
+//
+// Built twice: as 'Prob' with the channel configurations "1-1 2-2", and (PROBE_WIDE) as 'Wide'
+// with "128-2 200-2", an input bus wider than the 128 buffers a pull can carry.
 #include "au/IEffectAU.h"
 
 #include <mutex>
+
+#ifdef PROBE_WIDE
+#define PROBE_CHANNEL_IO "128-2 200-2"
+#define PROBE_SUBTYPE 0x57696465 /* 'Wide' */
+#else
+#define PROBE_CHANNEL_IO "1-1 2-2"
+#define PROBE_SUBTYPE 0x50726f62 /* 'Prob' */
+#endif
 
 namespace
 {
@@ -22,9 +33,9 @@ class Probe : public IEffectAU
 {
 public:
   Probe()
-    : IEffectAU(IEffectInstanceInfo{"com.example.kestrion.probe", "Probe_View"}, 4, "1-1 2-2", 3,
-                "Probe", "", "Tests", 0x00010000, 0x50726f62 /* 'Prob' */,
-                0x4b735473 /* 'KsTs' */, 0, false, false, false, 0)
+    : IEffectAU(IEffectInstanceInfo{"com.example.kestrion.probe", "Probe_View"}, 4, PROBE_CHANNEL_IO,
+                3, "Probe", "", "Tests", 0x00010000, PROBE_SUBTYPE, 0x4b735473 /* 'KsTs' */, 0, false,
+                false, false, 0)
   {
     GetParam(0)->InitDouble("Mix", 50.0, 0.0, 100.0, 0.01, "%", "A");
     GetParam(1)->InitEnum("Mode", 0, 3, "", "B");
