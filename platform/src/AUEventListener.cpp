@@ -4,6 +4,7 @@
 #include <AudioToolbox/AudioToolbox.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <ctime>
 #include <map>
 #include <memory>
@@ -28,15 +29,21 @@ struct AUListenerBase {
   AUParameterListenerProc mParameterProc = nullptr;
   void* mRefCon = nullptr;
   std::vector<Registration> mRegistrations;  // guarded by the table lock
-  // Held while the listener's callback runs; disposing waits on it so that no callback
-  // is running once AUListenerDispose returns (recursive: a callback may dispose itself).
-  std::recursive_mutex mCallLock;
-  bool mDisposed = false;  // guarded by mCallLock
+  // Callbacks run without any lock held (two threads may deliver to one listener at once,
+  // and a callback may call back into the unit). Disposing marks the listener and waits
+  // until the callbacks in flight on other threads have returned.
+  std::mutex mStateLock;
+  std::condition_variable mIdle;
+  int mInFlight = 0;       // guarded by mStateLock
+  bool mDisposed = false;  // guarded by mStateLock
 };
 
 namespace {
 
 using PropertyKey = std::pair<AudioUnit, AudioUnitPropertyID>;
+
+// Listeners whose callbacks are running on this thread (a callback may dispose its own).
+thread_local std::vector<AUListenerBase*> tDelivering;
 
 struct Table {
   std::mutex mLock;
@@ -200,13 +207,24 @@ void Deliver(AUListenerBase* sending, void* sendingObject, const AudioUnitEvent&
   }
   const UInt64 time = HostTime();
   for (Target& target : targets) {
-    std::lock_guard<std::recursive_mutex> call(target.listener->mCallLock);
-    if (target.listener->mDisposed) continue;
-    if (target.listener->mEventProc) {
-      target.listener->mEventProc(target.listener->mRefCon, target.object, &event, time, value);
-    } else if (target.listener->mParameterProc && event.mEventType == kAudioUnitEvent_ParameterValueChange) {
-      target.listener->mParameterProc(target.listener->mRefCon, target.object, &event.mArgument.mParameter, value);
+    AUListenerBase* listener = target.listener.get();
+    {
+      std::lock_guard<std::mutex> state(listener->mStateLock);
+      if (listener->mDisposed) continue;
+      ++listener->mInFlight;
     }
+    tDelivering.push_back(listener);
+    if (listener->mEventProc) {
+      listener->mEventProc(listener->mRefCon, target.object, &event, time, value);
+    } else if (listener->mParameterProc && event.mEventType == kAudioUnitEvent_ParameterValueChange) {
+      listener->mParameterProc(listener->mRefCon, target.object, &event.mArgument.mParameter, value);
+    }
+    tDelivering.pop_back();
+    {
+      std::lock_guard<std::mutex> state(listener->mStateLock);
+      --listener->mInFlight;
+    }
+    listener->mIdle.notify_all();
   }
 }
 
@@ -280,9 +298,12 @@ OSStatus AUListenerDispose(AUParameterListenerRef inListener) {
     held->mRegistrations.clear();
   }
   Unhook(unhook);
-  // Wait for a callback running on another thread; from inside the callback this re-enters.
-  std::lock_guard<std::recursive_mutex> call(held->mCallLock);
+  // Wait for callbacks running on other threads; those running on this one (the caller is
+  // inside its own callback) finish after we return.
+  const auto mine = std::count(tDelivering.begin(), tDelivering.end(), held.get());
+  std::unique_lock<std::mutex> state(held->mStateLock);
   held->mDisposed = true;
+  held->mIdle.wait(state, [&] { return held->mInFlight <= mine; });
   return noErr;
 }
 

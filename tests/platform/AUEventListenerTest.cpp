@@ -278,3 +278,41 @@ TEST_F(EventListenerConcurrency, NoCallbackRunsOnceDisposeReturns) {
 }
 
 }  // namespace
+
+namespace {
+
+// A host listener that calls back into the unit, notified from two threads while one of
+// them holds the unit's (recursive) lock, as a plug-in does when its editor changes a value.
+TEST_F(EventListenerConcurrency, CallbacksIntoTheUnitFromTwoThreadsDoNotDeadlock) {
+  struct Shared {
+    std::recursive_mutex unitLock;
+    std::atomic<int> calls{0};
+  } shared;
+  AUEventListenerRef listener = nullptr;
+  ASSERT_EQ(AUEventListenerCreate(
+                [](void* refCon, void*, const AudioUnitEvent*, UInt64, AudioUnitParameterValue) {
+                  auto* s = static_cast<Shared*>(refCon);
+                  std::lock_guard<std::recursive_mutex> lock(s->unitLock);
+                  s->calls.fetch_add(1);
+                },
+                &shared, nullptr, nullptr, 0, 0, &listener),
+            noErr);
+  AudioUnitEvent gesture = ParameterEvent(kAudioUnitEvent_BeginParameterChangeGesture, mUnit, 1);
+  ASSERT_EQ(AUEventListenerAddEventType(listener, nullptr, &gesture), noErr);
+  constexpr int kRounds = 2000;
+  std::thread host([&] {
+    for (int i = 0; i < kRounds; ++i) AUEventListenerNotify(nullptr, nullptr, &gesture);
+  });
+  std::thread editor([&] {
+    for (int i = 0; i < kRounds; ++i) {
+      std::lock_guard<std::recursive_mutex> lock(shared.unitLock);
+      AUEventListenerNotify(nullptr, nullptr, &gesture);
+    }
+  });
+  host.join();
+  editor.join();
+  EXPECT_EQ(shared.calls.load(), 2 * kRounds);
+  EXPECT_EQ(AUListenerDispose(listener), noErr);
+}
+
+}  // namespace
