@@ -12,6 +12,9 @@
 #include <fstream>
 #include <string>
 #include <sys/stat.h>
+#include <thread>
+#include <vector>
+#include <atomic>
 
 namespace {
 
@@ -344,6 +347,40 @@ TEST(ComponentRegistry, NullComponentsAndOutPointersGiveThePlatformErrors) {
   EXPECT_EQ(AudioComponentGetDescription(reinterpret_cast<AudioComponent>(c), nullptr), paramErr);
   EXPECT_EQ(CallComponentDispatch(nullptr), paramErr);
   EXPECT_EQ(CallComponentCanDo(nullptr, 1), badComponentInstance);
+}
+
+}  // namespace
+
+namespace {
+
+// Hosts may open, call and close instances on several threads at once.
+TEST(RegistryConcurrency, InstancesOpenCallAndCloseOnSeveralThreads) {
+  Component c = RegisteredTestComponent();
+  ASSERT_NE(c, nullptr);
+  std::atomic<int> failures{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < 50; ++i) {
+        ComponentInstance ci = nullptr;
+        if (OpenAComponent(c, &ci) != noErr) {
+          ++failures;
+          continue;
+        }
+        Float32 value = static_cast<Float32>(t);
+        if (AudioUnitSetParameter(ci, 1, 0, 0, value, 0) != noErr) ++failures;
+        Float32 back = -1;
+        if (AudioUnitGetParameter(ci, 1, 0, 0, &back) != noErr || back != value) ++failures;
+        ComponentDescription looking = Describe(kEffect, 0, kExample);
+        if (CountComponents(&looking) < 2) ++failures;
+        RegisterComponentBundle(TEST_BUNDLE_PATH, nullptr);
+        if (CloseComponent(ci) != noErr) ++failures;
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(failures.load(), 0);
+  EXPECT_EQ(CountComponentInstances(c), 0);
 }
 
 }  // namespace
