@@ -486,6 +486,11 @@ TEST_F(AuProperties, ShortRecordsAreRefusedOnSet)
   EXPECT_EQ(Get(unit(), kAudioUnitProperty_SampleRate, kGlobal, 0, now), noErr);
   EXPECT_EQ(now, 44100.0);
 
+  EXPECT_EQ(AudioUnitSetProperty(unit(), kAudioUnitProperty_SampleRate, kGlobal, 0, nullptr, 0),
+            kAudioUnitErr_InvalidPropertyValue);
+  EXPECT_EQ(Get(unit(), kAudioUnitProperty_SampleRate, kGlobal, 0, now), noErr);
+  EXPECT_EQ(now, 44100.0);
+
   const AudioStreamBasicDescription format = Format(1, 48000.0);
   EXPECT_EQ(AudioUnitSetProperty(unit(), kAudioUnitProperty_StreamFormat, kOutput, 0, &format, 39),
             kAudioUnitErr_InvalidPropertyValue);

@@ -305,6 +305,19 @@ TEST_F(AuRender, ExtraOutputBuffersAreLeftToTheHost)
     EXPECT_EQ(six.data(b), nullptr) << b;
 }
 
+TEST_F(AuRender, AMonoOutputFormatLeavesASecondBufferAlone)
+{
+  InputFeed feed;
+  Prepare(unit(), 1, &feed);
+  Buffers out(2, 64);
+  AudioUnitRenderActionFlags flags = 0;
+  const AudioTimeStamp stamp = Stamp(0);
+  ASSERT_EQ(AudioUnitRender(unit(), &flags, &stamp, 0, 64, out.list()), noErr);
+  EXPECT_EQ(out.samples(0), SourceBlocks(1, 64)[0]); // default settings pass the input
+  for (float s : out.memory(1))
+    ASSERT_EQ(s, -7.0f);
+}
+
 // ---- Audio -----------------------------------------------------------------------------------
 
 TEST_F(AuRender, DefaultSettingsAndBypassPassTheInputUnchanged)
@@ -396,6 +409,33 @@ TEST_P(AuRenderPaths, CallbackAndUpstreamUnitsGiveTheSameSamples)
 }
 
 INSTANTIATE_TEST_SUITE_P(StereoAndMono, AuRenderPaths, ::testing::Values(2u, 1u));
+
+struct PropertyCalls
+{
+  std::vector<std::pair<AudioUnitPropertyID, AudioUnitScope>> calls;
+  static void Proc(void* user, AudioUnit, AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement)
+  {
+    static_cast<PropertyCalls*>(user)->calls.push_back({id, scope});
+  }
+};
+
+TEST_F(AuRender, AConnectionIsAnnouncedAndSetsTheInputFormatThroughItsListeners)
+{
+  Unit source(kSourceType, kSourceFast, kTestManufacturer);
+  ASSERT_EQ(SetFormat(source, kOutput, 1), noErr);
+  PropertyCalls log;
+  ASSERT_EQ(AudioUnitAddPropertyListener(unit(), kAudioUnitProperty_MakeConnection, &PropertyCalls::Proc, &log), noErr);
+  ASSERT_EQ(AudioUnitAddPropertyListener(unit(), kAudioUnitProperty_StreamFormat, &PropertyCalls::Proc, &log), noErr);
+  ASSERT_EQ(Connect(unit(), source), noErr);
+  ASSERT_EQ(log.calls.size(), 2u);
+  EXPECT_EQ(log.calls[0].first, static_cast<AudioUnitPropertyID>(kAudioUnitProperty_MakeConnection));
+  EXPECT_EQ(log.calls[0].second, kInput);
+  EXPECT_EQ(log.calls[1].first, static_cast<AudioUnitPropertyID>(kAudioUnitProperty_StreamFormat));
+  EXPECT_EQ(log.calls[1].second, kInput);
+  AudioStreamBasicDescription d = {};
+  ASSERT_EQ(Get(unit(), kAudioUnitProperty_StreamFormat, kInput, 0, d), noErr);
+  EXPECT_EQ(d.mChannelsPerFrame, 1u);
+}
 
 TEST_F(AuRender, UpstreamConnectionsRefusalsAndErrors)
 {
