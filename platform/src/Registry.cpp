@@ -227,6 +227,14 @@ OSStatus Registry::RegisterBundle(const std::string& givenPath, UInt32* outCount
     return resNotFound;
   }
 
+  for (auto& known : mBundles) {
+    if (known->mIdentifier == identifier) {
+      ReportRegistry("%s: bundle identifier %s is already used by %s; lookups by identifier find that one",
+                     path.c_str(), identifier.c_str(), known->mPath.c_str());
+      break;
+    }
+  }
+
   auto bundle = std::make_unique<BundleRecord>();
   bundle->mPath = path;
   bundle->mIdentifier = identifier;

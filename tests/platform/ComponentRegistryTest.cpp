@@ -287,12 +287,17 @@ TEST(ComponentRegistry, UnusableBundlesAreSkippedWithAClearMessage) {
 
   // A description another bundle already registered is skipped.
   ASSERT_EQ(RegisterComponentBundle(TEST_BUNDLE_PATH, nullptr), noErr);
-  std::string twin = MakeBundle("Twin", Plist("com.example.twin", "Twin", ComponentEntry("aufx", "Tst1", "TestComponent_Entry")),
-                                "Twin");
+  // So is a second bundle with a known identifier, for lookups by identifier.
+  CFBundleRef original = CFBundleGetBundleWithIdentifier(CFSTR("com.example.platformtest"));
+  ASSERT_NE(original, nullptr);
+  std::string twin = MakeBundle(
+      "Twin", Plist("com.example.platformtest", "Twin", ComponentEntry("aufx", "Tst1", "TestComponent_Entry")), "Twin");
   testing::internal::CaptureStderr();
   EXPECT_EQ(RegisterComponentBundle(twin.c_str(), &count), resNotFound);
   text = testing::internal::GetCapturedStderr();
   EXPECT_NE(text.find("is already registered by"), std::string::npos) << text;
+  EXPECT_NE(text.find("bundle identifier com.example.platformtest is already used by"), std::string::npos) << text;
+  EXPECT_EQ(CFBundleGetBundleWithIdentifier(CFSTR("com.example.platformtest")), original);
 
   // A missing entry symbol is found at the first open: the host gets an error, not a crash,
   // and the component is not offered again.

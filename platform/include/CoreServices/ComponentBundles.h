@@ -20,7 +20,8 @@
  * A bundle with a missing or malformed Info.plist, no executable, or an AudioComponents
  * entry that is not well-formed is skipped (entry by entry) with a message on standard
  * error starting "component registry:". A component whose description is already
- * registered is skipped the same way; the first registration wins. */
+ * registered is skipped the same way; the first registration wins (also for
+ * CFBundleGetBundleWithIdentifier when two bundles share an identifier). */
 #ifndef COMPONENTBUNDLES_H
 #define COMPONENTBUNDLES_H
 
