@@ -426,6 +426,48 @@ TEST(CFObjects, PropertyListsRoundTripInBothFormats) {
   CFRelease(dict);
 }
 
+TEST(CFObjects, DamagedPropertyListsAreRefusedOrReadWhole) {
+  CFMutableDictionaryRef dict =
+      CFDictionaryCreateMutable(nullptr, 0, &kCFTypeDictionaryKeyCallBacks, &kCFTypeDictionaryValueCallBacks);
+  SInt32 value = 1234;
+  CFNumberRef number = CFNumberCreate(nullptr, kCFNumberSInt32Type, &value);
+  const UInt8 chunk[] = {9, 8, 7};
+  CFDataRef data = CFDataCreate(nullptr, chunk, 3);
+  const void* items[] = {number, data, CFSTR("text")};
+  CFArrayRef array = CFArrayCreate(nullptr, items, 3, &kCFTypeArrayCallBacks);
+  CFDictionarySetValue(dict, CFSTR("version"), number);
+  CFDictionarySetValue(dict, CFSTR("list"), array);
+  unsigned seed = 12345;
+  auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
+  int readBack = 0;
+  for (CFPropertyListFormat format : {kCFPropertyListXMLFormat_v1_0, kCFPropertyListBinaryFormat_v1_0}) {
+    CFDataRef good = CFPropertyListCreateData(nullptr, dict, format, 0, nullptr);
+    ASSERT_NE(good, nullptr);
+    for (int round = 0; round < 300; ++round) {
+      CFMutableDataRef bad = CFDataCreateMutableCopy(nullptr, 0, good);
+      UInt8* bytes = CFDataGetMutableBytePtr(bad);
+      const CFIndex length = CFDataGetLength(bad);
+      for (int flips = 1 + next() % 4; flips > 0; --flips) bytes[next() % length] = static_cast<UInt8>(next() >> 8);
+      if (round % 3 == 0) CFDataSetLength(bad, static_cast<CFIndex>(next() % length));  // also cut short
+      CFPropertyListRef result = CFPropertyListCreateWithData(nullptr, bad, 0, nullptr, nullptr);
+      if (result) {
+        ++readBack;
+        CFStringRef description = CFCopyDescription(result);  // walks the whole object
+        EXPECT_NE(description, nullptr);
+        if (description) CFRelease(description);
+        CFRelease(result);
+      }
+      CFRelease(bad);
+    }
+    CFRelease(good);
+  }
+  EXPECT_LT(readBack, 600);  // most damaged inputs are refused
+  CFRelease(array);
+  CFRelease(data);
+  CFRelease(number);
+  CFRelease(dict);
+}
+
 TEST(CFConcurrency, RetainAndReleaseFromManyThreadsKeepTheCount) {
   CFStringRef shared = Str("shared");
   CFMutableArrayRef arrays[4];
