@@ -152,7 +152,7 @@ void Registry::Scan() {
     if (entry.empty()) continue;
     while (entry.size() > 1 && entry.back() == '/') entry.pop_back();
     if (EndsWith(entry, ".component")) {
-      if (IsDirectory(entry)) RegisterBundle(entry, nullptr, true);
+      if (IsDirectory(entry)) RegisterBundle(entry, nullptr);
       continue;
     }
     DIR* dir = opendir(entry.c_str());
@@ -166,7 +166,7 @@ void Registry::Scan() {
     std::sort(names.begin(), names.end());
     for (const std::string& name : names) {
       std::string path = entry + "/" + name;
-      if (IsDirectory(path)) RegisterBundle(path, nullptr, true);
+      if (IsDirectory(path)) RegisterBundle(path, nullptr);
     }
   }
 }
@@ -178,7 +178,7 @@ BundleRecord* Registry::FindBundleByPath(const std::string& path) {
   return nullptr;
 }
 
-OSStatus Registry::RegisterBundle(const std::string& givenPath, UInt32* outCount, bool) {
+OSStatus Registry::RegisterBundle(const std::string& givenPath, UInt32* outCount) {
   if (outCount) *outCount = 0;
   std::string path = givenPath;
   while (path.size() > 1 && path.back() == '/') path.pop_back();
@@ -342,7 +342,7 @@ CFBundleRef FindBundle(const std::string& identifier) {
 
 CFBundleRef BundleAtPath(const std::string& path) {
   Registry& registry = Registry::Get();
-  registry.RegisterBundle(path, nullptr, false);
+  registry.RegisterBundle(path, nullptr);
   std::string canonical = Canonical(path);
   std::lock_guard<std::recursive_mutex> lock(registry.mLock);
   for (auto& bundle : registry.mBundles) {
@@ -357,7 +357,7 @@ CFBundleRef BundleAtPath(const std::string& path) {
 OSStatus RegisterComponentBundle(const char* bundlePath, UInt32* outComponentCount) {
   if (outComponentCount) *outComponentCount = 0;
   if (!bundlePath || !*bundlePath) return paramErr;
-  return platform::Registry::Get().RegisterBundle(bundlePath, outComponentCount, false);
+  return platform::Registry::Get().RegisterBundle(bundlePath, outComponentCount);
 }
 
 const char* GetComponentSearchPath(void) { return platform::Registry::Get().mSearchPath.c_str(); }

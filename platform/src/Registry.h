@@ -8,7 +8,10 @@
 #include <CoreServices/Components.h>
 
 #include <atomic>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <vector>
 
 constexpr UInt32 kComponentMagic = 0x436d7074;        // 'Cmpt'
 constexpr UInt32 kInstanceMagic = 0x436d7049;         // 'CmpI'
@@ -66,10 +69,6 @@ void ReportRegistry(const char* format, ...) __attribute__((format(printf, 1, 2)
 
 }  // namespace platform
 
-#include <memory>
-#include <mutex>
-#include <vector>
-
 namespace platform {
 
 struct BundleRecord {
@@ -96,7 +95,7 @@ class Registry {
   std::string mSearchPath;
 
   // Reads the bundle at path and registers its components (mLock taken inside).
-  OSStatus RegisterBundle(const std::string& path, UInt32* outCount, bool fromScan);
+  OSStatus RegisterBundle(const std::string& path, UInt32* outCount);
   // Loads the component's bundle executable and resolves its entry; mLock must be held.
   bool Load(ComponentRecord* component);
   // Whether c is a registered component record (not an instance, not garbage).
