@@ -74,6 +74,9 @@ void BM_AudioUnitRender(benchmark::State& state) {
 }
 BENCHMARK(BM_AudioUnitRender)->Arg(1)->Arg(64)->Arg(512);
 
+// Called through a pointer, as the platform does, so the entry is not inlined into the loop.
+ComponentRoutineProcPtr volatile sDirectEntry = RenderEntry;
+
 void BM_DirectEntryRender(benchmark::State& state) {
   const auto frames = static_cast<UInt32>(state.range(0));
   StereoBuffers buffers(frames);
@@ -90,7 +93,7 @@ void BM_DirectEntryRender(benchmark::State& state) {
     } block = {0, 40, kAudioUnitRenderSelect, 0,
                {0, reinterpret_cast<long>(&flags), reinterpret_cast<long>(&stamp), 0, frames,
                 reinterpret_cast<long>(buffers.Get())}};
-    benchmark::DoNotOptimize(RenderEntry(reinterpret_cast<ComponentParameters*>(&block), nullptr));
+    benchmark::DoNotOptimize(sDirectEntry(reinterpret_cast<ComponentParameters*>(&block), nullptr));
     stamp.mSampleTime += frames;
     benchmark::ClobberMemory();
   }
