@@ -154,9 +154,8 @@ bool ReleaseHook(Table& table, const AudioUnitEvent& event) {
 
 void Unhook(const std::vector<PropertyKey>& keys) {
   for (const PropertyKey& key : keys) {
-    if (platform::IsOpenInstance(key.first)) {
-      AudioUnitRemovePropertyListenerWithUserData(key.first, key.second, PropertyTrampoline, nullptr);
-    }
+    // A unit closed meanwhile has taken its listener list with it.
+    AudioUnitRemovePropertyListenerWithUserData(key.first, key.second, PropertyTrampoline, nullptr);
   }
 }
 
@@ -263,7 +262,9 @@ void ForgetUnitListeners(AudioUnit unit) {
       }
     }
   }
-  Unhook(unhook);
+  for (const PropertyKey& key : unhook) {
+    platform::RemovePropertyListenerWhileClosing(key.first, key.second, PropertyTrampoline, nullptr);
+  }
 }
 
 }  // namespace platform

@@ -66,8 +66,7 @@ inline long Slot(R (*function)(A...)) {
 
 // Instance in slot 0, the arguments in slots 1, 2, ... in declared order.
 template <typename... Args>
-inline OSStatus Call(ComponentInstance unit, SInt16 selector, Args... args) {
-  if (!platform::IsOpenInstance(unit)) return badComponentInstance;
+inline OSStatus CallUnchecked(ComponentInstance unit, SInt16 selector, Args... args) {
   ParameterBlock<1 + sizeof...(Args)> block;
   block.flags = 0;
   block.paramSize = static_cast<UInt8>(sizeof...(Args) * sizeof(long));
@@ -80,7 +79,23 @@ inline OSStatus Call(ComponentInstance unit, SInt16 selector, Args... args) {
   return platform::Dispatch(unit, reinterpret_cast<ComponentParameters*>(&block));
 }
 
+template <typename... Args>
+inline OSStatus Call(ComponentInstance unit, SInt16 selector, Args... args) {
+  if (!platform::IsOpenInstance(unit)) return badComponentInstance;
+  return CallUnchecked(unit, selector, args...);
+}
+
 }  // namespace
+
+namespace platform {
+
+OSStatus RemovePropertyListenerWhileClosing(AudioUnit unit, AudioUnitPropertyID id,
+                                            AudioUnitPropertyListenerProc proc, void* userData) {
+  return CallUnchecked(unit, kAudioUnitRemovePropertyListenerWithUserDataSelect, id, proc,
+                       static_cast<const void*>(userData));
+}
+
+}  // namespace platform
 
 OSStatus AudioUnitInitialize(AudioUnit inUnit) { return Call(inUnit, kAudioUnitInitializeSelect); }
 

@@ -4,6 +4,7 @@
 
 #include "platform/src/CFInternal.h"
 
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 
@@ -127,7 +128,11 @@ std::string PascalString(Handle h) {
 // accepts either), or NULL.
 ComponentRecord* ComponentOf(const void* pointer) {
   if (!pointer) return nullptr;
-  UInt32 magic = *static_cast<const UInt32*>(pointer);
+  // Both records start with their tag.
+  static_assert(offsetof(ComponentRecord, mMagic) == 0 && offsetof(ComponentInstanceRecord, mMagic) == 0,
+                "records start with their tag");
+  UInt32 magic;
+  memcpy(&magic, pointer, sizeof magic);
   if (magic == kComponentMagic) return const_cast<ComponentRecord*>(static_cast<const ComponentRecord*>(pointer));
   if (magic == kInstanceMagic) return static_cast<const ComponentInstanceRecord*>(pointer)->mComponent;
   return nullptr;
@@ -177,9 +182,6 @@ long CountComponents(ComponentDescription* looking) {
 
 OSErr GetComponentInfo(Component aComponent, ComponentDescription* cd, Handle componentName, Handle componentInfo,
                        Handle) {
-  if (aComponent && *reinterpret_cast<const UInt32*>(aComponent) == kClosedInstanceMagic) {
-    return static_cast<OSErr>(invalidComponentID);
-  }
   ComponentRecord* component = ComponentOf(aComponent);
   if (!component) return invalidComponentID;
   if (cd) *cd = component->mDescription;
@@ -218,7 +220,7 @@ OSStatus OpenInstance(Component aComponent, ComponentInstance* ci) {
   ComponentResult result = CallSelf(instance, kComponentOpenSelect, InstanceSlot(instance), InstanceSlot(instance), 8);
   if (result != noErr) {
     std::lock_guard<std::recursive_mutex> lock(registry.mLock);
-    instance->mMagic = kClosedInstanceMagic;
+    instance->mMagic.store(kClosedInstanceMagic);
     --aComponent->mInstances;
     return result;
   }
@@ -227,13 +229,18 @@ OSStatus OpenInstance(Component aComponent, ComponentInstance* ci) {
 }
 
 OSStatus CloseInstance(ComponentInstance aComponentInstance) {
-  if (!platform::IsOpenInstance(aComponentInstance)) return badComponentInstance;
+  if (!aComponentInstance) return badComponentInstance;
+  // Only one of two racing closes gets past here; from now on the host calls refuse it.
+  UInt32 open = kInstanceMagic;
+  if (!aComponentInstance->mMagic.compare_exchange_strong(open, kClosedInstanceMagic)) {
+    return badComponentInstance;
+  }
+  // Event-listener registrations for the unit go (its own listener list goes with it).
   platform::ForgetUnitListeners(aComponentInstance);
   ComponentResult result = CallSelf(aComponentInstance, kComponentCloseSelect, InstanceSlot(aComponentInstance),
                                     InstanceSlot(aComponentInstance), 8);
   Registry& registry = Registry::Get();
   std::lock_guard<std::recursive_mutex> lock(registry.mLock);
-  aComponentInstance->mMagic = kClosedInstanceMagic;
   aComponentInstance->mStorage.store(nullptr, std::memory_order_release);
   --aComponentInstance->mComponent->mInstances;
   return result;

@@ -36,7 +36,9 @@ struct ComponentRecord {
 };
 
 struct ComponentInstanceRecord {
-  UInt32 mMagic = kInstanceMagic;
+  // kInstanceMagic while open; kClosedInstanceMagic from the moment CloseComponent starts,
+  // so that only one of two racing closes reaches the component.
+  std::atomic<UInt32> mMagic{kInstanceMagic};
   ComponentRecord* mComponent = nullptr;
   ComponentRoutineProcPtr mEntry = nullptr;
   std::atomic<Handle> mStorage{nullptr};
@@ -44,7 +46,9 @@ struct ComponentInstanceRecord {
 
 namespace platform {
 
-inline bool IsOpenInstance(ComponentInstance ci) { return ci && ci->mMagic == kInstanceMagic; }
+inline bool IsOpenInstance(ComponentInstance ci) {
+  return ci && ci->mMagic.load(std::memory_order_relaxed) == kInstanceMagic;
+}
 
 // Calls the instance's entry with a parameter block; the caller checked the instance.
 inline ComponentResult Dispatch(ComponentInstance ci, ComponentParameters* params) {
@@ -61,8 +65,15 @@ CFBundleRef BundleAtPath(const std::string& path);
 CFBundleRef NewBundle(const std::string& path, const std::string& executablePath, const std::string& resourcesPath,
                       CFDictionaryRef info);
 
-// Removes every event-listener registration that refers to unit (before it closes).
+// Removes every event-listener registration that refers to unit and takes the platform's
+// property listeners off it; called by the closing thread after the unit was marked closed
+// and before its Close selector.
 void ForgetUnitListeners(AudioUnit unit);
+
+// AudioUnitRemovePropertyListenerWithUserData without the open-instance check, for the
+// closing thread (the unit is already marked closed but not yet closed).
+OSStatus RemovePropertyListenerWhileClosing(AudioUnit unit, AudioUnitPropertyID id,
+                                            AudioUnitPropertyListenerProc proc, void* userData);
 
 // Writes "component registry: <message>" and a line feed to standard error.
 void ReportRegistry(const char* format, ...) __attribute__((format(printf, 1, 2)));

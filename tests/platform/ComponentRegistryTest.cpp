@@ -386,6 +386,24 @@ TEST(RegistryConcurrency, InstancesOpenCallAndCloseOnSeveralThreads) {
   for (auto& thread : threads) thread.join();
   EXPECT_EQ(failures.load(), 0);
   EXPECT_EQ(CountComponentInstances(c), 0);
+
+  // Two threads closing one instance: the component's Close runs once, one caller is refused.
+  for (int round = 0; round < 20; ++round) {
+    ComponentInstance ci = nullptr;
+    ASSERT_EQ(OpenAComponent(c, &ci), noErr);
+    std::atomic<int> closes{0};
+    auto* state = reinterpret_cast<TestComponentState*>(GetComponentInstanceStorage(ci));
+    state->mOnClose = [](TestComponentState*, void* context) { ++*static_cast<std::atomic<int>*>(context); };
+    state->mCloseContext = &closes;
+    std::atomic<int> accepted{0};
+    std::thread first([&] { accepted += CloseComponent(ci) == noErr; });
+    std::thread second([&] { accepted += CloseComponent(ci) == noErr; });
+    first.join();
+    second.join();
+    EXPECT_EQ(accepted.load(), 1);
+    EXPECT_EQ(closes.load(), 1);
+  }
+  EXPECT_EQ(CountComponentInstances(c), 0);
 }
 
 }  // namespace
