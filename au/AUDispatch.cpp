@@ -376,20 +376,28 @@ void IEffectAU::ReleaseConnections()
 
 // ---- Fast-dispatch parameter functions -------------------------------------------------------
 
+// The parameter a host call names: global scope only, and an id inside the table.
+OSStatus IEffectAU::FindParam(IEffectAU* plug, AudioUnitParameterID paramID, AudioUnitScope scope,
+                              IParam** param)
+{
+  if (!plug)
+    return badComponentInstance;
+  if (scope != kAudioUnitScope_Global)
+    return kAudioUnitErr_InvalidProperty;
+  if (paramID >= static_cast<UInt32>(plug->NParams()))
+    return kAudioUnitErr_InvalidParameter;
+  *param = plug->GetParam(static_cast<int>(paramID));
+  return noErr;
+}
+
 OSStatus IEffectAU::GetParamProc(void* plugObj, AudioUnitParameterID paramID,
                                  AudioUnitScope scope, AudioUnitElement /*element*/,
                                  AudioUnitParameterValue* value)
 {
   auto* plug = static_cast<IEffectAU*>(plugObj);
-  if (!plug)
-    return badComponentInstance;
-  if (scope != kAudioUnitScope_Global)
-    return kAudioUnitErr_InvalidProperty;
-  IParam* param = paramID < static_cast<UInt32>(plug->NParams())
-                    ? plug->GetParam(static_cast<int>(paramID))
-                    : nullptr;
-  if (!param)
-    return kAudioUnitErr_InvalidParameter;
+  IParam* param = nullptr;
+  if (const OSStatus status = FindParam(plug, paramID, scope, &param))
+    return status;
   if (!value)
     return paramErr;
   std::lock_guard<std::recursive_mutex> lock(plug->mMutex);
@@ -402,15 +410,9 @@ OSStatus IEffectAU::SetParamProc(void* plugObj, AudioUnitParameterID paramID,
                                  AudioUnitParameterValue value, UInt32 /*bufferOffset*/)
 {
   auto* plug = static_cast<IEffectAU*>(plugObj);
-  if (!plug)
-    return badComponentInstance;
-  if (scope != kAudioUnitScope_Global)
-    return kAudioUnitErr_InvalidProperty;
-  IParam* param = paramID < static_cast<UInt32>(plug->NParams())
-                    ? plug->GetParam(static_cast<int>(paramID))
-                    : nullptr;
-  if (!param)
-    return kAudioUnitErr_InvalidParameter;
+  IParam* param = nullptr;
+  if (const OSStatus status = FindParam(plug, paramID, scope, &param))
+    return status;
   std::lock_guard<std::recursive_mutex> lock(plug->mMutex);
   param->Set(value);
   if (IEditor* editor = plug->GetGUI())

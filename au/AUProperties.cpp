@@ -1,3 +1,4 @@
+#include "au/CFText.h"
 #include "au/IEffectAU.h"
 
 #include <algorithm>
@@ -104,31 +105,6 @@ ComponentResult MadeStatus(CFTypeRef object)
 
 // ---- Text helpers -----------------------------------------------------------------------------
 
-// A new CFString of a C string. The framework's texts are UTF-8; names that arrived as other
-// bytes (a preset file written elsewhere) are read as Latin-1, so the host always gets a string.
-CFStringRef MakeCFString(const char* text)
-{
-  if (!text)
-    text = "";
-  CFStringRef str = CFStringCreateWithCString(kCFAllocatorDefault, text, kCFStringEncodingUTF8);
-  if (!str)
-    str = CFStringCreateWithCString(kCFAllocatorDefault, text, kCFStringEncodingISOLatin1);
-  return str;
-}
-
-// The UTF-8 text of a CFString (empty for null).
-std::string CFStringToUTF8(CFStringRef str)
-{
-  if (!str)
-    return std::string();
-  const CFIndex maxSize =
-    CFStringGetMaximumSizeForEncoding(CFStringGetLength(str), kCFStringEncodingUTF8) + 1;
-  std::vector<char> buf(static_cast<size_t>(std::max<CFIndex>(maxSize, 1)), '\0');
-  if (!CFStringGetCString(str, buf.data(), static_cast<CFIndex>(buf.size()),
-                          kCFStringEncodingUTF8))
-    return std::string();
-  return std::string(buf.data());
-}
 
 // Shortens a zero-terminated text in place to at most maxBytes bytes, never splitting a UTF-8
 // sequence.

@@ -1,3 +1,4 @@
+#include "au/CFText.h"
 #include "au/IEffectAU.h"
 
 #include <algorithm>
@@ -10,31 +11,6 @@ namespace
 {
 // ---- CoreFoundation helpers -------------------------------------------------------------------
 
-// A new CFString of a C string: UTF-8, or Latin-1 for bytes that are not UTF-8 (a preset name
-// read from a file written elsewhere), so that a text always makes a string.
-CFStringRef MakeCFString(const char* text)
-{
-  if (!text)
-    text = "";
-  CFStringRef str = CFStringCreateWithCString(kCFAllocatorDefault, text, kCFStringEncodingUTF8);
-  if (!str)
-    str = CFStringCreateWithCString(kCFAllocatorDefault, text, kCFStringEncodingISOLatin1);
-  return str;
-}
-
-// The UTF-8 text of a CFString (empty for null).
-std::string CFStringToUTF8(CFStringRef str)
-{
-  if (!str)
-    return std::string();
-  const CFIndex maxSize =
-    CFStringGetMaximumSizeForEncoding(CFStringGetLength(str), kCFStringEncodingUTF8) + 1;
-  std::vector<char> buf(static_cast<size_t>(std::max<CFIndex>(maxSize, 1)), '\0');
-  if (!CFStringGetCString(str, buf.data(), static_cast<CFIndex>(buf.size()),
-                          kCFStringEncodingUTF8))
-    return std::string();
-  return std::string(buf.data());
-}
 
 // Copies text into a fixed field of `size` bytes, cutting it so that the terminator fits and no
 // UTF-8 sequence is split.

@@ -167,6 +167,9 @@ protected:
   // The editor's window side, when the attached editor has one.
   IEditorWindow* GetEditorWindow() const;
 
+  static OSStatus FindParam(IEffectAU* plug, AudioUnitParameterID paramID, AudioUnitScope scope,
+                            IParam** param);
+
   // Selector handlers (au/AUDispatch.cpp).
   ComponentResult DoInitialize();
   ComponentResult DoUninitialize();

@@ -207,16 +207,16 @@ class CLocaleScope {
 };
 
 template <typename T>
-void AppendFormatted(std::string* out, const std::string& conversion, T value) {
+void AppendFormatted(std::string* out, const std::string& directive, T value) {
   char small[128];
-  int n = snprintf(small, sizeof small, conversion.c_str(), value);
+  int n = snprintf(small, sizeof small, directive.c_str(), value);
   if (n < 0) return;
   if (static_cast<size_t>(n) < sizeof small) {
     out->append(small, static_cast<size_t>(n));
     return;
   }
   std::string big(static_cast<size_t>(n) + 1, '\0');
-  snprintf(&big[0], big.size(), conversion.c_str(), value);
+  snprintf(&big[0], big.size(), directive.c_str(), value);
   out->append(big.data(), static_cast<size_t>(n));
 }
 
@@ -238,13 +238,13 @@ std::string Format(const std::string& format, va_list args) {
       ++i;
       continue;
     }
-    std::string conversion = "%";
-    while (i < n && strchr("-+ #0'", format[i])) conversion.push_back(format[i++]);
+    std::string directive = "%";
+    while (i < n && strchr("-+ #0'", format[i])) directive.push_back(format[i++]);
     if (i < n && format[i] == '*') {
-      conversion += std::to_string(va_arg(args, int));
+      directive += std::to_string(va_arg(args, int));
       ++i;
     } else {
-      while (i < n && format[i] >= '0' && format[i] <= '9') conversion.push_back(format[i++]);
+      while (i < n && format[i] >= '0' && format[i] <= '9') directive.push_back(format[i++]);
     }
     if (i < n && format[i] == '$') {
       cf::Report("CFStringCreateWithFormat: positional arguments are not supported");
@@ -252,12 +252,12 @@ std::string Format(const std::string& format, va_list args) {
       return out;
     }
     if (i < n && format[i] == '.') {
-      conversion.push_back(format[i++]);
+      directive.push_back(format[i++]);
       if (i < n && format[i] == '*') {
-        conversion += std::to_string(va_arg(args, int));
+        directive += std::to_string(va_arg(args, int));
         ++i;
       } else {
-        while (i < n && format[i] >= '0' && format[i] <= '9') conversion.push_back(format[i++]);
+        while (i < n && format[i] >= '0' && format[i] <= '9') directive.push_back(format[i++]);
       }
     }
     std::string length;
@@ -270,18 +270,18 @@ std::string Format(const std::string& format, va_list args) {
     switch (conversion) {
       case '@': {
         std::string text = cf::DescribeObject(va_arg(args, CFTypeRef));
-        AppendFormatted(&out, conversion + "s", text.c_str());
+        AppendFormatted(&out, directive + "s", text.c_str());
         break;
       }
       case 'd':
       case 'i':
-        if (length == "l") AppendFormatted(&out, conversion + "ld", va_arg(args, long));
-        else if (length == "ll" || length == "q") AppendFormatted(&out, conversion + "lld", va_arg(args, long long));
-        else if (length == "z" || length == "t") AppendFormatted(&out, conversion + "ld", va_arg(args, long));
-        else if (length == "j") AppendFormatted(&out, conversion + "jd", va_arg(args, intmax_t));
-        else if (length == "h") AppendFormatted(&out, conversion + "hd", va_arg(args, int));
-        else if (length == "hh") AppendFormatted(&out, conversion + "hhd", va_arg(args, int));
-        else AppendFormatted(&out, conversion + "d", va_arg(args, int));
+        if (length == "l") AppendFormatted(&out, directive + "ld", va_arg(args, long));
+        else if (length == "ll" || length == "q") AppendFormatted(&out, directive + "lld", va_arg(args, long long));
+        else if (length == "z" || length == "t") AppendFormatted(&out, directive + "ld", va_arg(args, long));
+        else if (length == "j") AppendFormatted(&out, directive + "jd", va_arg(args, intmax_t));
+        else if (length == "h") AppendFormatted(&out, directive + "hd", va_arg(args, int));
+        else if (length == "hh") AppendFormatted(&out, directive + "hhd", va_arg(args, int));
+        else AppendFormatted(&out, directive + "d", va_arg(args, int));
         break;
       case 'u':
       case 'o':
@@ -289,27 +289,27 @@ std::string Format(const std::string& format, va_list args) {
       case 'X': {
         std::string conv(1, conversion);
         if (length == "l" || length == "z" || length == "t")
-          AppendFormatted(&out, conversion + "l" + conv, va_arg(args, unsigned long));
+          AppendFormatted(&out, directive + "l" + conv, va_arg(args, unsigned long));
         else if (length == "ll" || length == "q")
-          AppendFormatted(&out, conversion + "ll" + conv, va_arg(args, unsigned long long));
-        else if (length == "j") AppendFormatted(&out, conversion + "j" + conv, va_arg(args, uintmax_t));
-        else if (length == "h") AppendFormatted(&out, conversion + "h" + conv, va_arg(args, unsigned));
-        else if (length == "hh") AppendFormatted(&out, conversion + "hh" + conv, va_arg(args, unsigned));
-        else AppendFormatted(&out, conversion + conv, va_arg(args, unsigned));
+          AppendFormatted(&out, directive + "ll" + conv, va_arg(args, unsigned long long));
+        else if (length == "j") AppendFormatted(&out, directive + "j" + conv, va_arg(args, uintmax_t));
+        else if (length == "h") AppendFormatted(&out, directive + "h" + conv, va_arg(args, unsigned));
+        else if (length == "hh") AppendFormatted(&out, directive + "hh" + conv, va_arg(args, unsigned));
+        else AppendFormatted(&out, directive + conv, va_arg(args, unsigned));
         break;
       }
       case 'c':
-        AppendFormatted(&out, conversion + "c", va_arg(args, int));
+        AppendFormatted(&out, directive + "c", va_arg(args, int));
         break;
       case 'C': {
         std::string text;
         AppendUtf8(static_cast<unsigned>(va_arg(args, int)) & 0xFFFF, &text);
-        AppendFormatted(&out, conversion + "s", text.c_str());
+        AppendFormatted(&out, directive + "s", text.c_str());
         break;
       }
       case 's': {
         const char* text = va_arg(args, const char*);
-        AppendFormatted(&out, conversion + "s", text ? text : "(null)");
+        AppendFormatted(&out, directive + "s", text ? text : "(null)");
         break;
       }
       case 'S': {
@@ -317,7 +317,7 @@ std::string Format(const std::string& format, va_list args) {
         std::u16string units;
         while (chars && *chars) units.push_back(*chars++);
         std::string text = chars ? EncodeUtf8(units) : "(null)";
-        AppendFormatted(&out, conversion + "s", text.c_str());
+        AppendFormatted(&out, directive + "s", text.c_str());
         break;
       }
       case 'f':
@@ -328,11 +328,11 @@ std::string Format(const std::string& format, va_list args) {
       case 'G':
       case 'a':
       case 'A':
-        if (length == "L") AppendFormatted(&out, conversion + "L" + conversion, va_arg(args, long double));
-        else AppendFormatted(&out, conversion + conversion, va_arg(args, double));
+        if (length == "L") AppendFormatted(&out, directive + "L" + conversion, va_arg(args, long double));
+        else AppendFormatted(&out, directive + conversion, va_arg(args, double));
         break;
       case 'p':
-        AppendFormatted(&out, conversion + "p", va_arg(args, void*));
+        AppendFormatted(&out, directive + "p", va_arg(args, void*));
         break;
       case 'n':
         // Writing through a format argument is never honoured.
