@@ -414,9 +414,9 @@ void Kestrion::ProcessDoubleReplacing(double** inputs, double** outputs, int nFr
   const v2d held = stereo::Make(mPeakL.load(kRelaxed), mPeakR.load(kRelaxed));
   v2d peak = held, blockPeak = stereo::Splat(0.0);
 
-  // The block runs in chunks of three passes. The first measures (filter, followers, links)
-  // and the last meters; neither calls a function, so their states stay in registers. The
-  // power function, which every call would make spill them, runs alone in the middle pass.
+  // The block runs in chunks of two passes. The first measures (filter, followers, links) and
+  // calls no function, so the detection states stay in registers. The second applies the
+  // gains, where the power function runs, and meters the output (few values to keep there).
   constexpr int kChunk = 64;
   v2d attackExponent[kChunk]; // boosting: the attack stage's exponent
   v2d cutSignal[kChunk];      // cutting: the attack stage's result
@@ -461,11 +461,7 @@ void Kestrion::ProcessDoubleReplacing(double** inputs, double** outputs, int nFr
       const v2d out = y * gain;
       oL[i] = out[0];
       oR[i] = out[1];
-    }
-
-    for (int i = 0; i < n; ++i)
-    {
-      const v2d magnitude = stereo::Abs(stereo::Make(oL[i], oR[i]));
+      const v2d magnitude = stereo::Abs(out);
       peak = stereo::Max(magnitude, peak);
       blockPeak = stereo::Max(magnitude, blockPeak);
       meterState = meterCoefs.track(stereo::MaxOfLanes(peak)[0], meterState);
