@@ -175,6 +175,18 @@ void Raster_Blit(Raster_IBitmap* dest, Raster_IBitmap* src, int dstx, int dsty, 
   }
 }
 
+// The destination rectangle clipped to the bitmap, as [x0, x1) x [y0, y1); false when nothing
+// of it is left.
+static bool ClipToDest(Raster_IBitmap* dest, int dstx, int dsty, int dstw, int dsth, int& x0,
+                       int& y0, int& x1, int& y1)
+{
+  x0 = int(std::max<long long>(dstx, 0));
+  y0 = int(std::max<long long>(dsty, 0));
+  x1 = int(std::min<long long>((long long)dstx + dstw, dest->getWidth()));
+  y1 = int(std::min<long long>((long long)dsty + dsth, dest->getHeight()));
+  return x0 < x1 && y0 < y1;
+}
+
 void Raster_ScaledBlit(Raster_IBitmap* dest, Raster_IBitmap* src, int dstx, int dsty, int dstw,
                        int dsth, float srcx, float srcy, float srcw, float srch, float alpha, int mode)
 {
@@ -184,11 +196,8 @@ void Raster_ScaledBlit(Raster_IBitmap* dest, Raster_IBitmap* src, int dstx, int 
   const int a = Raster_OpacityFromWeight(alpha);
   if (a == 0)
     return;
-  const int x0 = int(std::max<long long>(dstx, 0));
-  const int y0 = int(std::max<long long>(dsty, 0));
-  const int x1 = int(std::min<long long>((long long)dstx + dstw, dest->getWidth()));
-  const int y1 = int(std::min<long long>((long long)dsty + dsth, dest->getHeight()));
-  if (x0 >= x1 || y0 >= y1)
+  int x0, y0, x1, y1;
+  if (!ClipToDest(dest, dstx, dsty, dstw, dsth, x0, y0, x1, y1))
     return;
   const raster_sample::Area area =
       raster_sample::Area::of(src, srcx, srcy, double(srcx) + srcw, double(srcy) + srch);
@@ -223,11 +232,8 @@ void Raster_RotatedBlit(Raster_IBitmap* dest, Raster_IBitmap* src, int dstx, int
   const int a = Raster_OpacityFromWeight(alpha);
   if (a == 0)
     return;
-  const int x0 = int(std::max<long long>(dstx, 0));
-  const int y0 = int(std::max<long long>(dsty, 0));
-  const int x1 = int(std::min<long long>((long long)dstx + dstw, dest->getWidth()));
-  const int y1 = int(std::min<long long>((long long)dsty + dsth, dest->getHeight()));
-  if (x0 >= x1 || y0 >= y1)
+  int x0, y0, x1, y1;
+  if (!ClipToDest(dest, dstx, dsty, dstw, dsth, x0, y0, x1, y1))
     return;
   const raster_sample::Area area =
       clipToSourceRect
