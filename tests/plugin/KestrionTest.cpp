@@ -537,3 +537,36 @@ TEST(Kestrion, HostNeutralPathInMonoAndStereo)
   plug->ProcessBuffers(0.0f, 256);
   EXPECT_EQ(5.0f, orr[17]);
 }
+
+TEST(Kestrion, StateDefaultPresetAndPresetFiles)
+{
+  Kestrion plug(IEffectInstanceInfo{});
+  ASSERT_EQ(1, plug.NPresets());
+  EXPECT_STREQ("-", plug.GetPresetName(0));
+
+  ByteChunk state;
+  ASSERT_TRUE(plug.SerializeState(&state));
+  ASSERT_EQ(64, state.Size()); // eight doubles in parameter order
+  double value = -1;
+  EXPECT_EQ(8, state.Get(&value, 0));
+  EXPECT_EQ(0.0, value); // Attack
+  EXPECT_EQ(64, state.Get(&value, 56));
+  EXPECT_EQ(500.0, value); // Sustain Length
+
+  ByteChunk program, bank;
+  ASSERT_TRUE(plug.MakeProgramFXP(&program));
+  EXPECT_EQ(88, program.Size()); // parameter form: 56-byte header and eight floats
+  ASSERT_TRUE(plug.MakeBankFXB(&bank));
+  EXPECT_EQ(156 + 88, bank.Size()); // one program record
+
+  // A state written with other settings restores every parameter and reaches the processor.
+  plug.GetParam(Kestrion::kAttack)->Set(42);
+  plug.GetParam(Kestrion::kGain)->Set(-6);
+  ByteChunk changed;
+  plug.SerializeState(&changed);
+  Kestrion other(IEffectInstanceInfo{});
+  EXPECT_EQ(64, other.UnserializeState(&changed, 0));
+  EXPECT_EQ(42.0, other.GetParam(Kestrion::kAttack)->Value());
+  EXPECT_DOUBLE_EQ(0.3 * 42, other.GetAttack());
+  EXPECT_NEAR(0.501187, other.GetGain(), 1e-6);
+}
