@@ -37,17 +37,7 @@ struct __CFArray : cf::Object {
     return mCallBacks.equal && mCallBacks.equal(a, b);
   }
   std::string DescribeValue(const void* value) const {
-    if (mCallBacks.copyDescription) {
-      CFStringRef description = mCallBacks.copyDescription(value);
-      if (description) {
-        std::string text = cf::Utf8(description);
-        CFRelease(description);
-        return text;
-      }
-    }
-    char text[32];
-    snprintf(text, sizeof text, "<%p>", value);
-    return text;
+    return cf::DescribeItem(mCallBacks.copyDescription, value);
   }
 
   bool Equal(const Object* other) const override {

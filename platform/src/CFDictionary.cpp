@@ -75,20 +75,6 @@ struct __CFDictionary : cf::Object {
     if (mValues.release) mValues.release(mAllocator, old);
   }
 
-  std::string DescribeWith(CFDictionaryCopyDescriptionCallBack describe, const void* item) const {
-    if (describe) {
-      CFStringRef text = describe(item);
-      if (text) {
-        std::string result = cf::Utf8(text);
-        CFRelease(text);
-        return result;
-      }
-    }
-    char text[32];
-    snprintf(text, sizeof text, "<%p>", item);
-    return text;
-  }
-
   bool Equal(const Object* other) const override {
     const auto* o = static_cast<const __CFDictionary*>(other);
     if (mEntries.size() != o->mEntries.size()) return false;
@@ -102,8 +88,8 @@ struct __CFDictionary : cf::Object {
   std::string Describe() const override {
     std::string text = "{\n";
     for (const Entry& entry : mEntries) {
-      text += "    " + cf::Indent(DescribeWith(mKeys.copyDescription, entry.key)) + " = " +
-              cf::Indent(DescribeWith(mValues.copyDescription, entry.value)) + ";\n";
+      text += "    " + cf::Indent(cf::DescribeItem(mKeys.copyDescription, entry.key)) + " = " +
+              cf::Indent(cf::DescribeItem(mValues.copyDescription, entry.value)) + ";\n";
     }
     return text + "}";
   }

@@ -92,6 +92,9 @@ T* MakeImmortal(T* object) {
 
 // UTF-8 text of a CF string ("" for NULL or non-strings).
 std::string Utf8(CFStringRef string);
+// A collection item's description: the text its copy-description callback makes, or its
+// address when there is no callback (or the callback makes nothing).
+std::string DescribeItem(CFStringRef (*describe)(const void*), const void* item);
 // A new CFString from UTF-8 text (which must be valid).
 CFStringRef NewString(const std::string& utf8);
 // Description of any CF object as UTF-8 ("(null)" for NULL).

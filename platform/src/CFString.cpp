@@ -356,6 +356,19 @@ std::string Utf8(CFStringRef string) {
   return s ? s->mUtf8 : std::string();
 }
 
+std::string DescribeItem(CFStringRef (*describe)(const void*), const void* item) {
+  if (describe) {
+    if (CFStringRef text = describe(item)) {
+      std::string result = Utf8(text);
+      CFRelease(text);
+      return result;
+    }
+  }
+  char text[32];
+  snprintf(text, sizeof text, "<%p>", item);
+  return text;
+}
+
 CFStringRef NewString(const std::string& utf8) {
   std::u16string units;
   if (!DecodeUtf8(reinterpret_cast<const unsigned char*>(utf8.data()), utf8.size(), &units)) {
