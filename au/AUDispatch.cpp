@@ -11,8 +11,7 @@
 
 namespace
 {
-template <class T>
-T PointerArg(const ComponentParameters* params, int slot)
+template <class T> T PointerArg(const ComponentParameters* params, int slot)
 {
   return reinterpret_cast<T>(params->params[slot]);
 }
@@ -65,8 +64,7 @@ struct CarbonViewRecord
 
 ComponentResult IEffectAU::IEffectAUEntry(ComponentParameters* params, void* storage)
 {
-  if (!params)
-    return paramErr;
+  if (!params) return paramErr;
   const int select = params->what;
 
   if (select == kComponentOpenSelect)
@@ -80,8 +78,7 @@ ComponentResult IEffectAU::IEffectAUEntry(ComponentParameters* params, void* sto
     {
       return memFullErr;
     }
-    if (!plug)
-      return memFullErr;
+    if (!plug) return memFullErr;
     plug->HostSpecificInit();
     plug->PruneUninitializedPresets();
     const auto instance = PointerArg<ComponentInstance>(params, 1);
@@ -91,8 +88,7 @@ ComponentResult IEffectAU::IEffectAUEntry(ComponentParameters* params, void* sto
   }
 
   auto* plug = static_cast<IEffectAU*>(storage);
-  if (!plug)
-    return badComponentInstance;
+  if (!plug) return badComponentInstance;
 
   if (select == kComponentCloseSelect)
   {
@@ -122,10 +118,8 @@ ComponentResult IEffectAU::IEffectAUEntry(ComponentParameters* params, void* sto
     Boolean localWritable = false;
     auto* size = PointerArg<UInt32*>(params, 4);
     auto* writable = PointerArg<Boolean*>(params, 5);
-    if (!size)
-      size = &localSize;
-    if (!writable)
-      writable = &localWritable;
+    if (!size) size = &localSize;
+    if (!writable) writable = &localWritable;
     *writable = false;
     return plug->GetProperty(UIntArg(params, 1), UIntArg(params, 2), UIntArg(params, 3), size,
                              writable, nullptr);
@@ -164,12 +158,12 @@ ComponentResult IEffectAU::IEffectAUEntry(ComponentParameters* params, void* sto
 
   case kAudioUnitRemovePropertyListenerSelect:
     return plug->RemovePropertyListener(
-      UIntArg(params, 1), PointerArg<AudioUnitPropertyListenerProc>(params, 2), false, nullptr);
+        UIntArg(params, 1), PointerArg<AudioUnitPropertyListenerProc>(params, 2), false, nullptr);
 
   case kAudioUnitRemovePropertyListenerWithUserDataSelect:
     return plug->RemovePropertyListener(UIntArg(params, 1),
-                                        PointerArg<AudioUnitPropertyListenerProc>(params, 2),
-                                        true, PointerArg<void*>(params, 3));
+                                        PointerArg<AudioUnitPropertyListenerProc>(params, 2), true,
+                                        PointerArg<void*>(params, 3));
 
   case kAudioUnitRenderSelect:
     return RenderProc(plug, PointerArg<AudioUnitRenderActionFlags*>(params, 1),
@@ -190,7 +184,8 @@ ComponentResult IEffectAU::IEffectAUEntry(ComponentParameters* params, void* sto
   case kMusicDeviceMIDIEventSelect:
   {
     IMidiMsg msg(static_cast<int>(UIntArg(params, 4)), static_cast<uint8_t>(UIntArg(params, 1)),
-                 static_cast<uint8_t>(UIntArg(params, 2)), static_cast<uint8_t>(UIntArg(params, 3)));
+                 static_cast<uint8_t>(UIntArg(params, 2)),
+                 static_cast<uint8_t>(UIntArg(params, 3)));
     plug->ProcessMidiMsg(&msg);
     return noErr;
   }
@@ -226,23 +221,20 @@ ComponentResult IEffectAU::IEffectAUEntry(ComponentParameters* params, void* sto
 
 ComponentResult IEffectAU::IEffectAUCarbonViewEntry(ComponentParameters* params, void* storage)
 {
-  if (!params)
-    return paramErr;
+  if (!params) return paramErr;
   const int select = params->what;
 
   if (select == kComponentOpenSelect)
   {
-    auto* record = new (std::nothrow) CarbonViewRecord{PointerArg<ComponentInstance>(params, 1),
-                                                       nullptr};
-    if (!record)
-      return memFullErr;
+    auto* record =
+        new (std::nothrow) CarbonViewRecord{PointerArg<ComponentInstance>(params, 1), nullptr};
+    if (!record) return memFullErr;
     SetComponentInstanceStorage(record->mViewInstance, reinterpret_cast<Handle>(record));
     return noErr;
   }
 
   auto* record = static_cast<CarbonViewRecord*>(storage);
-  if (!record)
-    return badComponentSelector;
+  if (!record) return badComponentSelector;
 
   switch (select)
   {
@@ -255,19 +247,16 @@ ComponentResult IEffectAU::IEffectAUCarbonViewEntry(ComponentParameters* params,
     auto* plug = unit ? reinterpret_cast<IEffectAU*>(GetComponentInstanceStorage(unit)) : nullptr;
     record->mPlug = plug;
     IEditorWindow* editor = plug ? plug->GetEditorWindow() : nullptr;
-    if (!editor)
-      return badComponentSelector;
+    if (!editor) return badComponentSelector;
     void* control = editor->OpenWindow(window, parentControl, 0, 0);
-    if (outControl)
-      *outControl = control;
+    if (outControl) *outControl = control;
     return noErr;
   }
 
   case kComponentCloseSelect:
   {
     if (record->mPlug)
-      if (IEditorWindow* editor = record->mPlug->GetEditorWindow())
-        editor->CloseWindow();
+      if (IEditorWindow* editor = record->mPlug->GetEditorWindow()) editor->CloseWindow();
     delete record;
     return noErr;
   }
@@ -281,8 +270,7 @@ ComponentResult IEffectAU::IEffectAUCarbonViewEntry(ComponentParameters* params,
 
 ComponentResult IEffectAU::DoInitialize()
 {
-  if (!CheckLegalIO())
-    return badComponentSelector;
+  if (!CheckLegalIO()) return badComponentSelector;
   mActive = true;
   OnParamReset();
   OnActivate(true);
@@ -302,7 +290,8 @@ ComponentResult IEffectAU::AddPropertyListener(AudioUnitPropertyID propID,
   for (const auto& listener : mPropertyListeners)
     if (listener->mPropID == propID && listener->mProc == proc)
       return noErr; // already listening: the first registration's user data stays
-  mPropertyListeners.push_back(std::make_unique<ListenerRecord>(ListenerRecord{propID, proc, userData}));
+  mPropertyListeners.push_back(
+      std::make_unique<ListenerRecord>(ListenerRecord{propID, proc, userData}));
   return noErr;
 }
 
@@ -324,7 +313,8 @@ ComponentResult IEffectAU::RemovePropertyListener(AudioUnitPropertyID propID,
 
 ComponentResult IEffectAU::AddRenderNotify(AURenderCallback proc, void* refCon)
 {
-  mRenderNotifiers.push_back(std::make_unique<AURenderCallbackStruct>(AURenderCallbackStruct{proc, refCon}));
+  mRenderNotifiers.push_back(
+      std::make_unique<AURenderCallbackStruct>(AURenderCallbackStruct{proc, refCon}));
   return noErr;
 }
 
@@ -341,20 +331,18 @@ ComponentResult IEffectAU::RemoveRenderNotify(AURenderCallback proc)
   return noErr;
 }
 
-ComponentResult IEffectAU::ScheduleParameters(const AudioUnitParameterEvent* events,
-                                              UInt32 nEvents)
+ComponentResult IEffectAU::ScheduleParameters(const AudioUnitParameterEvent* events, UInt32 nEvents)
 {
-  if (!events && nEvents > 0)
-    return paramErr;
+  if (!events && nEvents > 0) return paramErr;
   for (UInt32 i = 0; i < nEvents; ++i)
   {
     const AudioUnitParameterEvent& e = events[i];
     if (e.eventType != kParameterEvent_Immediate)
       continue; // ramps are not supported; the host sees the immediate events only
-    const OSStatus r = SetParamProc(this, e.parameter, e.scope, e.element,
-                                    e.eventValues.immediate.value, e.eventValues.immediate.bufferOffset);
-    if (r != noErr)
-      return r;
+    const OSStatus r =
+        SetParamProc(this, e.parameter, e.scope, e.element, e.eventValues.immediate.value,
+                     e.eventValues.immediate.bufferOffset);
+    if (r != noErr) return r;
   }
   return noErr;
 }
@@ -380,39 +368,32 @@ void IEffectAU::ReleaseConnections()
 OSStatus IEffectAU::FindParam(IEffectAU* plug, AudioUnitParameterID paramID, AudioUnitScope scope,
                               IParam** param)
 {
-  if (!plug)
-    return badComponentInstance;
-  if (scope != kAudioUnitScope_Global)
-    return kAudioUnitErr_InvalidProperty;
-  if (paramID >= static_cast<UInt32>(plug->NParams()))
-    return kAudioUnitErr_InvalidParameter;
+  if (!plug) return badComponentInstance;
+  if (scope != kAudioUnitScope_Global) return kAudioUnitErr_InvalidProperty;
+  if (paramID >= static_cast<UInt32>(plug->NParams())) return kAudioUnitErr_InvalidParameter;
   *param = plug->GetParam(static_cast<int>(paramID));
   return noErr;
 }
 
-OSStatus IEffectAU::GetParamProc(void* plugObj, AudioUnitParameterID paramID,
-                                 AudioUnitScope scope, AudioUnitElement /*element*/,
-                                 AudioUnitParameterValue* value)
+OSStatus IEffectAU::GetParamProc(void* plugObj, AudioUnitParameterID paramID, AudioUnitScope scope,
+                                 AudioUnitElement /*element*/, AudioUnitParameterValue* value)
 {
   auto* plug = static_cast<IEffectAU*>(plugObj);
   IParam* param = nullptr;
-  if (const OSStatus status = FindParam(plug, paramID, scope, &param))
-    return status;
-  if (!value)
-    return paramErr;
+  if (const OSStatus status = FindParam(plug, paramID, scope, &param)) return status;
+  if (!value) return paramErr;
   std::lock_guard<std::recursive_mutex> lock(plug->mMutex);
   *value = static_cast<AudioUnitParameterValue>(param->Value());
   return noErr;
 }
 
-OSStatus IEffectAU::SetParamProc(void* plugObj, AudioUnitParameterID paramID,
-                                 AudioUnitScope scope, AudioUnitElement /*element*/,
-                                 AudioUnitParameterValue value, UInt32 /*bufferOffset*/)
+OSStatus IEffectAU::SetParamProc(void* plugObj, AudioUnitParameterID paramID, AudioUnitScope scope,
+                                 AudioUnitElement /*element*/, AudioUnitParameterValue value,
+                                 UInt32 /*bufferOffset*/)
 {
   auto* plug = static_cast<IEffectAU*>(plugObj);
   IParam* param = nullptr;
-  if (const OSStatus status = FindParam(plug, paramID, scope, &param))
-    return status;
+  if (const OSStatus status = FindParam(plug, paramID, scope, &param)) return status;
   std::lock_guard<std::recursive_mutex> lock(plug->mMutex);
   param->Set(value);
   if (IEditor* editor = plug->GetGUI())

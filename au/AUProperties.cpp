@@ -1,3 +1,4 @@
+#include "au/AUParameterInfo.h"
 #include "au/CFText.h"
 #include "au/IEffectAU.h"
 
@@ -28,7 +29,7 @@ class GetReply
 {
 public:
   GetReply(UInt32* size, Boolean* writable, void* data)
-    : mSize(size), mWritable(writable), mData(data), mCapacity(size ? *size : 0)
+      : mSize(size), mWritable(writable), mData(data), mCapacity(size ? *size : 0)
   {
   }
 
@@ -43,46 +44,33 @@ public:
       mStatus = kAudioUnitErr_InvalidPropertyValue;
       return false;
     }
-    if (mSize)
-      *mSize = size;
-    if (mWritable && writable != kWritableUntouched)
-      *mWritable = writable == kWritable;
+    if (mSize) *mSize = size;
+    if (mWritable && writable != kWritableUntouched) *mWritable = writable == kWritable;
     return mData != nullptr;
   }
 
   // Reports a size without data, for properties that answer an error together with a size.
   void ReportSize(UInt32 size)
   {
-    if (mSize)
-      *mSize = size;
+    if (mSize) *mSize = size;
   }
 
   void SetWritable(bool writable)
   {
-    if (mWritable)
-      *mWritable = writable;
+    if (mWritable) *mWritable = writable;
   }
 
   ComponentResult Status() const { return mStatus; }
   bool HasData() const { return mData != nullptr; }
 
   // The caller's buffer; valid once Accept returned true.
-  template <class T>
-  T* Data() const
-  {
-    return static_cast<T*>(mData);
-  }
+  template <class T> T* Data() const { return static_cast<T*>(mData); }
 
   // Copies a record into the caller's buffer (which need not be aligned for T).
-  template <class T>
-  void Put(const T& value) const
-  {
-    std::memcpy(mData, &value, sizeof(T));
-  }
+  template <class T> void Put(const T& value) const { std::memcpy(mData, &value, sizeof(T)); }
 
   // Reads the record the caller placed in its buffer (in/out records).
-  template <class T>
-  T Get() const
+  template <class T> T Get() const
   {
     T value;
     std::memcpy(&value, mData, sizeof(T));
@@ -97,179 +85,6 @@ private:
   ComponentResult mStatus = noErr;
 };
 
-// The status of handing out a newly made CF object: a null one could not be made.
-ComponentResult MadeStatus(CFTypeRef object)
-{
-  return object ? static_cast<ComponentResult>(noErr) : coreFoundationUnknownErr;
-}
-
-// ---- Text helpers -----------------------------------------------------------------------------
-
-
-// Shortens a zero-terminated text in place to at most maxBytes bytes, never splitting a UTF-8
-// sequence.
-void CutText(char* text, size_t maxBytes)
-{
-  size_t len = std::strlen(text);
-  if (len <= maxBytes)
-    return;
-  size_t cut = maxBytes;
-  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
-    --cut;
-  text[cut] = '\0';
-}
-
-// ---- Parameter records ------------------------------------------------------------------------
-
-// The group's 1-based clump id; a group asked about for the first time joins the list.
-UInt32 ClumpIDForGroup(const char* group, std::vector<const char*>& groups)
-{
-  for (size_t i = 0; i < groups.size(); ++i)
-    if (std::strcmp(groups[i], group) == 0)
-      return static_cast<UInt32>(i + 1);
-  groups.push_back(group);
-  return static_cast<UInt32>(groups.size());
-}
-
-void FillParameterInfo(const IParam& param, std::vector<const char*>& groups,
-                       AudioUnitParameterInfo& info)
-{
-  std::memset(&info, 0, sizeof info);
-  CopyBounded(info.name, param.GetNameForHost(), static_cast<int>(sizeof info.name));
-  info.cfNameString = MakeCFString(param.GetNameForHost());
-  info.flags = kAudioUnitParameterFlag_IsReadable | kAudioUnitParameterFlag_HasCFNameString |
-               kAudioUnitParameterFlag_CFNameRelease;
-  if (param.GetCanAutomate())
-    info.flags |= kAudioUnitParameterFlag_IsWritable;
-  if (param.GetIsMeta())
-    info.flags |= kAudioUnitParameterFlag_IsElementMeta;
-
-  const char* label = param.GetLabelForHost();
-  switch (param.Type())
-  {
-  case IParam::kTypeInt:
-  case IParam::kTypeEnum:
-    info.unit = kAudioUnitParameterUnit_Indexed;
-    break;
-  case IParam::kTypeBool:
-    info.unit = kAudioUnitParameterUnit_Boolean;
-    break;
-  default:
-    if (label && label[0] != '\0')
-    {
-      info.unit = kAudioUnitParameterUnit_CustomUnit;
-      info.unitName = MakeCFString(label);
-    }
-    else
-      info.unit = kAudioUnitParameterUnit_Generic;
-    break;
-  }
-
-  double lo = 0.0, hi = 0.0;
-  param.GetBounds(lo, hi);
-  info.minValue = static_cast<AudioUnitParameterValue>(lo);
-  info.maxValue = static_cast<AudioUnitParameterValue>(hi);
-  // Hosts show this as the parameter's value when they open it, so it is the current one.
-  info.defaultValue = static_cast<AudioUnitParameterValue>(param.Value());
-
-  const char* group = param.GetParamGroupForHost();
-  if (group[0] != '\0')
-  {
-    info.clumpID = ClumpIDForGroup(group, groups);
-    info.flags |= kAudioUnitParameterFlag_HasClump;
-  }
-}
-
-// The parameter's display texts in index order; null when an array or string cannot be made.
-CFArrayRef MakeValueStrings(const IParam& param)
-{
-  const int n = param.GetNDisplayTexts();
-  CFMutableArrayRef array = CFArrayCreateMutable(kCFAllocatorDefault, n, &kCFTypeArrayCallBacks);
-  if (!array)
-    return nullptr;
-  for (int i = 0; i < n; ++i)
-  {
-    CFStringRef text = MakeCFString(param.GetDisplayTextAtIdx(i));
-    if (!text)
-    {
-      CFRelease(array);
-      return nullptr;
-    }
-    CFArrayAppendValue(array, text);
-    CFRelease(text);
-  }
-  return array;
-}
-
-// The parameter's name, cut to desiredLength characters unless that is the full-name request.
-CFStringRef MakeParamIDName(const IParam& param, SInt32 desiredLength)
-{
-  char name[IParam::kNameLen];
-  CopyBounded(name, param.GetNameForHost(), static_cast<int>(sizeof name));
-  // Any negative length asks for the whole name.
-  if (desiredLength >= 0)
-    CutText(name, std::min<size_t>(static_cast<size_t>(desiredLength), sizeof name - 1));
-  return MakeCFString(name);
-}
-
-// The parameter a host's id names, or null outside the table.
-const IParam* ParamAt(const IEffectBase& plug, UInt32 id)
-{
-  return plug.GetParam(static_cast<int>(std::min<UInt32>(id, INT32_MAX)));
-}
-
-// Text of a value (the current one when the host gives none), written through textBuf.
-ComponentResult StringFromValue(const IParam* param, AudioUnitParameterStringFromValue& record,
-                                char* textBuf)
-{
-  if (!param)
-    return kAudioUnitErr_InvalidElement;
-  const double value = record.inValue ? *record.inValue : param->Value();
-  param->GetDisplayForHost(value, false, textBuf, true);
-  record.outString = MakeCFString(textBuf);
-  return MadeStatus(record.outString);
-}
-
-ComponentResult IDName(const IParam* param, AudioUnitParameterIDName& record)
-{
-  if (!param)
-    return kAudioUnitErr_InvalidElement;
-  record.outName = MakeParamIDName(*param, record.inDesiredLength);
-  return MadeStatus(record.outName);
-}
-
-ComponentResult ClumpName(const std::vector<const char*>& groups,
-                          AudioUnitParameterNameInfo& record)
-{
-  if (record.inID < 1)
-    return kAudioUnitErr_PropertyNotInUse;
-  if (record.inID > groups.size())
-    return kAudioUnitErr_InvalidElement;
-  record.outName = MakeCFString(groups[record.inID - 1]);
-  return MadeStatus(record.outName);
-}
-
-// Typed text to a value: a number (shown negated when the parameter negates its display), or
-// for a parameter with display texts the key of the matching text. A text that names no entry
-// leaves the caller's value as it was.
-ComponentResult ValueFromString(const IParam* param, AudioUnitParameterValueFromString& record)
-{
-  if (!param)
-    return kAudioUnitErr_InvalidElement;
-  if (!record.inString)
-    return kAudioUnitErr_InvalidPropertyValue;
-  const std::string text = CFStringToUTF8(record.inString);
-  double value = 0.0;
-  if (param->GetNDisplayTexts() == 0)
-  {
-    value = std::atof(text.c_str());
-    record.outValue = static_cast<AudioUnitParameterValue>(param->GetNegateDisplay() ? -value : value);
-  }
-  else if (param->MapDisplayText(text.c_str(), &value))
-    record.outValue = static_cast<AudioUnitParameterValue>(value);
-  return noErr;
-}
-
 // ---- Presets ----------------------------------------------------------------------------------
 
 // One factory-preset record per preset slot; the array holds the only reference to each.
@@ -278,15 +93,13 @@ CFArrayRef MakeFactoryPresets(const IEffectBase& plug)
 {
   const int n = plug.NPresets();
   CFMutableArrayRef presets =
-    CFArrayCreateMutable(kCFAllocatorDefault, n, &kCFAUPresetArrayCallBacks);
-  if (!presets)
-    return nullptr;
+      CFArrayCreateMutable(kCFAllocatorDefault, n, &kCFAUPresetArrayCallBacks);
+  if (!presets) return nullptr;
   for (int i = 0; i < n; ++i)
   {
     CFStringRef name = MakeCFString(plug.GetPresetName(i));
     CFAUPresetRef preset = CFAUPresetCreate(kCFAllocatorDefault, i, name);
-    if (name)
-      CFRelease(name);
+    if (name) CFRelease(name);
     if (!preset)
     {
       CFRelease(presets);
@@ -309,8 +122,7 @@ bool SystemOffersCocoaViews()
 CFBundleRef FindBundle(const std::string& bundleID)
 {
   CFStringRef id = MakeCFString(bundleID.c_str());
-  if (!id)
-    return nullptr;
+  if (!id) return nullptr;
   CFBundleRef bundle = CFBundleGetBundleWithIdentifier(id);
   CFRelease(id);
   return bundle;
@@ -322,12 +134,9 @@ ComponentResult MakeCocoaViewInfo(CFBundleRef bundle, const std::string& viewCla
 {
   info.mCocoaAUViewBundleLocation = CFBundleCopyBundleURL(bundle);
   info.mCocoaAUViewClass[0] = MakeCFString(viewClass.c_str());
-  if (info.mCocoaAUViewBundleLocation && info.mCocoaAUViewClass[0])
-    return noErr;
-  if (info.mCocoaAUViewBundleLocation)
-    CFRelease(info.mCocoaAUViewBundleLocation);
-  if (info.mCocoaAUViewClass[0])
-    CFRelease(info.mCocoaAUViewClass[0]);
+  if (info.mCocoaAUViewBundleLocation && info.mCocoaAUViewClass[0]) return noErr;
+  if (info.mCocoaAUViewBundleLocation) CFRelease(info.mCocoaAUViewBundleLocation);
+  if (info.mCocoaAUViewClass[0]) CFRelease(info.mCocoaAUViewClass[0]);
   return coreFoundationUnknownErr;
 }
 } // namespace
@@ -335,8 +144,8 @@ ComponentResult MakeCocoaViewInfo(CFBundleRef bundle, const std::string& viewCla
 // ---- GetProperty ------------------------------------------------------------------------------
 
 ComponentResult IEffectAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope scope,
-                                       AudioUnitElement element, UInt32* size,
-                                       Boolean* writable, void* data)
+                                       AudioUnitElement element, UInt32* size, Boolean* writable,
+                                       void* data)
 {
   GetReply reply(size, writable, data);
   const bool global = scope == kAudioUnitScope_Global;
@@ -345,25 +154,21 @@ ComponentResult IEffectAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScop
   {
   case kAudioUnitProperty_ClassInfo:
   {
-    if (!reply.Accept(sizeof(CFPropertyListRef), kWritable))
-      return reply.Status();
+    if (!reply.Accept(sizeof(CFPropertyListRef), kWritable)) return reply.Status();
     CFPropertyListRef plist = nullptr;
     const ComponentResult status = GetState(&plist);
-    if (status == noErr)
-      reply.Put(plist);
+    if (status == noErr) reply.Put(plist);
     return status;
   }
 
   case kAudioUnitProperty_MakeConnection:
     // Connections are made, not read back: the answer carries no data.
-    if (!global && scope != kAudioUnitScope_Input)
-      return kAudioUnitErr_InvalidProperty;
+    if (!global && scope != kAudioUnitScope_Input) return kAudioUnitErr_InvalidProperty;
     reply.Accept(sizeof(AudioUnitConnection), kWritable);
     return reply.Status();
 
   case kAudioUnitProperty_SampleRate:
-    if (reply.Accept(sizeof(Float64), kWritable))
-      reply.Put<Float64>(GetSampleRate());
+    if (reply.Accept(sizeof(Float64), kWritable)) reply.Put<Float64>(GetSampleRate());
     return reply.Status();
 
   case kAudioUnitProperty_ParameterList:
@@ -382,11 +187,9 @@ ComponentResult IEffectAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScop
 
   case kAudioUnitProperty_ParameterInfo:
   {
-    if (!global)
-      return kAudioUnitErr_InvalidProperty;
+    if (!global) return kAudioUnitErr_InvalidProperty;
     const IParam* param = ParamAt(*this, element);
-    if (!param)
-      return kAudioUnitErr_InvalidElement;
+    if (!param) return kAudioUnitErr_InvalidElement;
     if (reply.Accept(sizeof(AudioUnitParameterInfo), kWritableUntouched))
     {
       AudioUnitParameterInfo info;
@@ -420,10 +223,8 @@ ComponentResult IEffectAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScop
   {
     AudioStreamBasicDescription asbd;
     const ComponentResult status = GetStreamFormat(scope, element, &asbd);
-    if (status != noErr)
-      return status;
-    if (reply.Accept(sizeof asbd, kWritable))
-      reply.Put(asbd);
+    if (status != noErr) return status;
+    if (reply.Accept(sizeof asbd, kWritable)) reply.Put(asbd);
     return reply.Status();
   }
 
@@ -436,14 +237,12 @@ ComponentResult IEffectAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScop
       count = static_cast<UInt32>(mInputBuses.size());
     else if (scope == kAudioUnitScope_Output)
       count = static_cast<UInt32>(mOutputBuses.size());
-    if (reply.Accept(sizeof count, kWritableUntouched))
-      reply.Put(count);
+    if (reply.Accept(sizeof count, kWritableUntouched)) reply.Put(count);
     return reply.Status();
   }
 
   case kAudioUnitProperty_Latency:
-    if (!global)
-      return kAudioUnitErr_InvalidProperty;
+    if (!global) return kAudioUnitErr_InvalidProperty;
     if (reply.Accept(sizeof(Float64), kWritableUntouched))
     {
       const double rate = GetSampleRate();
@@ -453,8 +252,7 @@ ComponentResult IEffectAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScop
 
   case kAudioUnitProperty_SupportedNumChannels:
   {
-    if (!global)
-      return kAudioUnitErr_InvalidProperty;
+    if (!global) return kAudioUnitErr_InvalidProperty;
     const int n = NChannelIO();
     if (reply.Accept(static_cast<UInt32>(n * sizeof(AUChannelInfo)), kWritableUntouched))
     {
@@ -470,36 +268,29 @@ ComponentResult IEffectAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScop
   }
 
   case kAudioUnitProperty_MaximumFramesPerSlice:
-    if (!global)
-      return kAudioUnitErr_InvalidProperty;
-    if (reply.Accept(sizeof(UInt32), kWritable))
-      reply.Put(static_cast<UInt32>(GetBlockSize()));
+    if (!global) return kAudioUnitErr_InvalidProperty;
+    if (reply.Accept(sizeof(UInt32), kWritable)) reply.Put(static_cast<UInt32>(GetBlockSize()));
     return reply.Status();
 
   case kAudioUnitProperty_ParameterValueStrings:
   {
-    if (!global)
-      return kAudioUnitErr_InvalidProperty;
+    if (!global) return kAudioUnitErr_InvalidProperty;
     const IParam* param = ParamAt(*this, element);
-    if (!param)
-      return kAudioUnitErr_InvalidElement;
+    if (!param) return kAudioUnitErr_InvalidElement;
     if (param->GetNDisplayTexts() == 0)
     {
       reply.ReportSize(0);
       return kAudioUnitErr_InvalidProperty;
     }
-    if (!reply.Accept(sizeof(CFArrayRef), kWritableUntouched))
-      return reply.Status();
+    if (!reply.Accept(sizeof(CFArrayRef), kWritableUntouched)) return reply.Status();
     CFArrayRef strings = MakeValueStrings(*param);
-    if (!strings)
-      return coreFoundationUnknownErr;
+    if (!strings) return coreFoundationUnknownErr;
     reply.Put(strings);
     return noErr;
   }
 
   case kAudioUnitProperty_GetUIComponentList:
-    if (!GetEditorWindow())
-      return kAudioUnitErr_InvalidProperty;
+    if (!GetEditorWindow()) return kAudioUnitErr_InvalidProperty;
     if (reply.Accept(sizeof(ComponentDescription), kWritableUntouched))
     {
       ComponentDescription desc = {};
@@ -515,8 +306,7 @@ ComponentResult IEffectAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScop
     return kAudioUnitErr_InvalidPropertyValue;
 
   case kAudioUnitProperty_TailTime:
-    if (!global)
-      return kAudioUnitErr_InvalidProperty;
+    if (!global) return kAudioUnitErr_InvalidProperty;
     if (reply.Accept(sizeof(Float64), GetTailSize() > 0 ? kWritable : kReadOnly))
     {
       const double rate = GetSampleRate();
@@ -525,17 +315,13 @@ ComponentResult IEffectAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScop
     return reply.Status();
 
   case kAudioUnitProperty_BypassEffect:
-    if (!global)
-      return kAudioUnitErr_InvalidProperty;
-    if (reply.Accept(sizeof(UInt32), kWritable))
-      reply.Put<UInt32>(mIsBypassed ? 1 : 0);
+    if (!global) return kAudioUnitErr_InvalidProperty;
+    if (reply.Accept(sizeof(UInt32), kWritable)) reply.Put<UInt32>(mIsBypassed ? 1 : 0);
     return reply.Status();
 
   case kAudioUnitProperty_LastRenderError:
-    if (!global)
-      return kAudioUnitErr_InvalidProperty;
-    if (reply.Accept(sizeof(OSStatus), kWritableUntouched))
-      reply.Put<OSStatus>(noErr);
+    if (!global) return kAudioUnitErr_InvalidProperty;
+    if (reply.Accept(sizeof(OSStatus), kWritableUntouched)) reply.Put<OSStatus>(noErr);
     return reply.Status();
 
   case kAudioUnitProperty_SetRenderCallback:
@@ -547,27 +333,23 @@ ComponentResult IEffectAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScop
 
   case kAudioUnitProperty_FactoryPresets:
   {
-    if (!reply.Accept(sizeof(CFArrayRef), kWritableUntouched))
-      return reply.Status();
+    if (!reply.Accept(sizeof(CFArrayRef), kWritableUntouched)) return reply.Status();
     CFArrayRef presets = MakeFactoryPresets(*this);
-    if (!presets)
-      return coreFoundationUnknownErr;
+    if (!presets) return coreFoundationUnknownErr;
     reply.Put(presets);
     return noErr;
   }
 
   case kAudioUnitProperty_HostCallbacks:
     // The host's procedures are set, not read back: the answer carries no data.
-    if (!global)
-      return kAudioUnitErr_InvalidProperty;
+    if (!global) return kAudioUnitErr_InvalidProperty;
     reply.Accept(sizeof(HostCallbackInfo), kWritable);
     return reply.Status();
 
   case kAudioUnitProperty_CurrentPreset:
   case kAudioUnitProperty_PresentPreset:
   {
-    if (!reply.Accept(sizeof(AUPreset), kWritable))
-      return reply.Status();
+    if (!reply.Accept(sizeof(AUPreset), kWritable)) return reply.Status();
     AUPreset preset;
     preset.presetNumber = GetCurrentPresetIdx();
     preset.presetName = MakeCFString(GetPresetName(GetCurrentPresetIdx()));
@@ -587,46 +369,37 @@ ComponentResult IEffectAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScop
     const std::vector<std::string>* labels = nullptr;
     if (scope == kAudioUnitScope_Input)
     {
-      if (element > 1)
-        return kAudioUnitErr_InvalidElement;
+      if (element > 1) return kAudioUnitErr_InvalidElement;
       labels = &InputBusLabels();
     }
     else if (scope == kAudioUnitScope_Output)
       labels = &OutputBusLabels();
     else
       return kAudioUnitErr_InvalidScope;
-    if (element >= labels->size())
-      return kAudioUnitErr_InvalidElement;
-    if (!reply.Accept(sizeof(CFStringRef), kReadOnly))
-      return reply.Status();
+    if (element >= labels->size()) return kAudioUnitErr_InvalidElement;
+    if (!reply.Accept(sizeof(CFStringRef), kReadOnly)) return reply.Status();
     CFStringRef name = MakeCFString((*labels)[element].c_str());
-    if (!name)
-      return coreFoundationUnknownErr;
+    if (!name) return coreFoundationUnknownErr;
     reply.Put(name);
     return noErr;
   }
 
   case kAudioUnitProperty_CocoaUI:
   {
-    if (!GetEditorWindow() || !SystemOffersCocoaViews())
-      return kAudioUnitErr_InvalidProperty;
+    if (!GetEditorWindow() || !SystemOffersCocoaViews()) return kAudioUnitErr_InvalidProperty;
     CFBundleRef bundle = FindBundle(mBundleID);
-    if (!bundle)
-      return kAudioUnitErr_InvalidProperty;
-    if (!reply.Accept(sizeof(AudioUnitCocoaViewInfo), kWritableUntouched))
-      return reply.Status();
+    if (!bundle) return kAudioUnitErr_InvalidProperty;
+    if (!reply.Accept(sizeof(AudioUnitCocoaViewInfo), kWritableUntouched)) return reply.Status();
     AudioUnitCocoaViewInfo info;
     const ComponentResult status = MakeCocoaViewInfo(bundle, mViewFactoryClass, info);
-    if (status == noErr)
-      reply.Put(info);
+    if (status == noErr) reply.Put(info);
     return status;
   }
 
   case kAudioUnitProperty_SupportedChannelLayoutTags:
   {
     // Offered by instruments only: one tag per output or input bus, from its channel count.
-    if (!IsInst())
-      return kAudioUnitErr_InvalidProperty;
+    if (!IsInst()) return kAudioUnitErr_InvalidProperty;
     const std::vector<std::unique_ptr<BusChannels>>* buses = nullptr;
     if (scope == kAudioUnitScope_Input)
       buses = &mInputBuses;
@@ -634,8 +407,7 @@ ComponentResult IEffectAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScop
       buses = &mOutputBuses;
     else
       return kAudioUnitErr_InvalidScope;
-    if (element >= buses->size())
-      return kAudioUnitErr_InvalidElement;
+    if (element >= buses->size()) return kAudioUnitErr_InvalidElement;
     if (reply.Accept(sizeof(AudioChannelLayoutTag), kWritableUntouched))
       reply.Put<AudioChannelLayoutTag>(GetTagForNumChannels((*buses)[element]->mPlugChannels));
     return reply.Status();
@@ -649,9 +421,8 @@ ComponentResult IEffectAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScop
       return reply.Status();
     auto record = reply.Get<AudioUnitParameterStringFromValue>();
     const ComponentResult status =
-      StringFromValue(ParamAt(*this, record.inParamID), record, mParamTextBuf);
-    if (status == noErr)
-      reply.Put(record);
+        StringFromValue(ParamAt(*this, record.inParamID), record, mParamTextBuf);
+    if (status == noErr) reply.Put(record);
     return status;
   }
 
@@ -661,8 +432,7 @@ ComponentResult IEffectAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScop
       return reply.Status();
     auto record = reply.Get<AudioUnitParameterIDName>();
     const ComponentResult status = IDName(ParamAt(*this, record.inID), record);
-    if (status == noErr)
-      reply.Put(record);
+    if (status == noErr) reply.Put(record);
     return status;
   }
 
@@ -672,8 +442,7 @@ ComponentResult IEffectAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScop
       return reply.Status();
     auto record = reply.Get<AudioUnitParameterNameInfo>();
     const ComponentResult status = ClumpName(mParamGroups, record);
-    if (status == noErr)
-      reply.Put(record);
+    if (status == noErr) reply.Put(record);
     return status;
   }
 
@@ -683,16 +452,13 @@ ComponentResult IEffectAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScop
       return reply.Status();
     auto record = reply.Get<AudioUnitParameterValueFromString>();
     const ComponentResult status = ValueFromString(ParamAt(*this, record.inParamID), record);
-    if (status == noErr)
-      reply.Put(record);
+    if (status == noErr) reply.Put(record);
     return status;
   }
 
   case kMusicDeviceProperty_InstrumentCount:
-    if (!global || !IsInst())
-      return kAudioUnitErr_InvalidProperty;
-    if (reply.Accept(sizeof(UInt32), kWritableUntouched))
-      reply.Put<UInt32>(1);
+    if (!global || !IsInst()) return kAudioUnitErr_InvalidProperty;
+    if (reply.Accept(sizeof(UInt32), kWritableUntouched)) reply.Put<UInt32>(1);
     return reply.Status();
 
   default:
@@ -705,11 +471,9 @@ ComponentResult IEffectAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScop
 namespace
 {
 // Copies the host's record out of its buffer; false when the buffer is missing or too small.
-template <class T>
-bool ReadRecord(const void* data, UInt32 dataSize, T& record)
+template <class T> bool ReadRecord(const void* data, UInt32 dataSize, T& record)
 {
-  if (!data || dataSize < sizeof(T))
-    return false;
+  if (!data || dataSize < sizeof(T)) return false;
   std::memcpy(&record, data, sizeof(T));
   return true;
 }
@@ -720,8 +484,7 @@ constexpr UInt32 kMaxFramesPerSlice = 1u << 20;
 } // namespace
 
 ComponentResult IEffectAU::SetProperty(AudioUnitPropertyID propID, AudioUnitScope scope,
-                                       AudioUnitElement element, UInt32 dataSize,
-                                       const void* data)
+                                       AudioUnitElement element, UInt32 dataSize, const void* data)
 {
   // Listeners hear of every set before it is looked at, also of one that then fails.
   InformListeners(propID, scope);
@@ -731,26 +494,22 @@ ComponentResult IEffectAU::SetProperty(AudioUnitPropertyID propID, AudioUnitScop
   case kAudioUnitProperty_ClassInfo:
   {
     CFPropertyListRef plist = nullptr;
-    if (!ReadRecord(data, dataSize, plist))
-      return kAudioUnitErr_InvalidPropertyValue;
+    if (!ReadRecord(data, dataSize, plist)) return kAudioUnitErr_InvalidPropertyValue;
     return SetState(plist);
   }
 
   case kAudioUnitProperty_MakeConnection:
   {
     AudioUnitConnection connection;
-    if (!ReadRecord(data, dataSize, connection))
-      return kAudioUnitErr_InvalidPropertyValue;
+    if (!ReadRecord(data, dataSize, connection)) return kAudioUnitErr_InvalidPropertyValue;
     return SetConnection(scope, &connection);
   }
 
   case kAudioUnitProperty_SampleRate:
   {
     Float64 rate = 0.0;
-    if (!ReadRecord(data, dataSize, rate))
-      return kAudioUnitErr_InvalidPropertyValue;
-    if (!(rate > 0.0) || !std::isfinite(rate))
-      return kAudioUnitErr_InvalidPropertyValue;
+    if (!ReadRecord(data, dataSize, rate)) return kAudioUnitErr_InvalidPropertyValue;
+    if (!(rate > 0.0) || !std::isfinite(rate)) return kAudioUnitErr_InvalidPropertyValue;
     SetSampleRate(rate);
     Reset();
     return noErr;
@@ -759,18 +518,15 @@ ComponentResult IEffectAU::SetProperty(AudioUnitPropertyID propID, AudioUnitScop
   case kAudioUnitProperty_StreamFormat:
   {
     AudioStreamBasicDescription asbd;
-    if (!ReadRecord(data, dataSize, asbd))
-      return kAudioUnitErr_InvalidPropertyValue;
+    if (!ReadRecord(data, dataSize, asbd)) return kAudioUnitErr_InvalidPropertyValue;
     return SetStreamFormat(scope, element, &asbd);
   }
 
   case kAudioUnitProperty_MaximumFramesPerSlice:
   {
     UInt32 frames = 0;
-    if (!ReadRecord(data, dataSize, frames))
-      return kAudioUnitErr_InvalidPropertyValue;
-    if (frames == 0 || frames > kMaxFramesPerSlice)
-      return kAudioUnitErr_InvalidPropertyValue;
+    if (!ReadRecord(data, dataSize, frames)) return kAudioUnitErr_InvalidPropertyValue;
+    if (frames == 0 || frames > kMaxFramesPerSlice) return kAudioUnitErr_InvalidPropertyValue;
     SetBlockSize(static_cast<int>(frames));
     Reset();
     return noErr;
@@ -779,8 +535,7 @@ ComponentResult IEffectAU::SetProperty(AudioUnitPropertyID propID, AudioUnitScop
   case kAudioUnitProperty_BypassEffect:
   {
     UInt32 value = 0;
-    if (!ReadRecord(data, dataSize, value))
-      return kAudioUnitErr_InvalidPropertyValue;
+    if (!ReadRecord(data, dataSize, value)) return kAudioUnitErr_InvalidPropertyValue;
     mIsBypassed = value != 0;
     OnActivate(!mIsBypassed);
     Reset();
@@ -790,18 +545,15 @@ ComponentResult IEffectAU::SetProperty(AudioUnitPropertyID propID, AudioUnitScop
   case kAudioUnitProperty_SetRenderCallback:
   {
     AURenderCallbackStruct callback;
-    if (!ReadRecord(data, dataSize, callback))
-      return kAudioUnitErr_InvalidPropertyValue;
+    if (!ReadRecord(data, dataSize, callback)) return kAudioUnitErr_InvalidPropertyValue;
     return SetRenderCallback(scope, element, &callback);
   }
 
   case kAudioUnitProperty_HostCallbacks:
   {
-    if (scope != kAudioUnitScope_Global)
-      return kAudioUnitErr_InvalidProperty;
+    if (scope != kAudioUnitScope_Global) return kAudioUnitErr_InvalidProperty;
     HostCallbackInfo info;
-    if (!ReadRecord(data, dataSize, info))
-      return kAudioUnitErr_InvalidPropertyValue;
+    if (!ReadRecord(data, dataSize, info)) return kAudioUnitErr_InvalidPropertyValue;
     mHostCallbacks.hostUserData = info.hostUserData;
     mHostCallbacks.beatAndTempoProc = info.beatAndTempoProc;
     mHostCallbacks.musicalTimeLocationProc = info.musicalTimeLocationProc;
@@ -813,8 +565,7 @@ ComponentResult IEffectAU::SetProperty(AudioUnitPropertyID propID, AudioUnitScop
   case kAudioUnitProperty_PresentPreset:
   {
     AUPreset preset;
-    if (!ReadRecord(data, dataSize, preset))
-      return kAudioUnitErr_InvalidPropertyValue;
+    if (!ReadRecord(data, dataSize, preset)) return kAudioUnitErr_InvalidPropertyValue;
     // Numbers outside the factory list (a host's own presets are negative) select nothing.
     RestorePreset(static_cast<int>(preset.presetNumber));
     return noErr;
@@ -823,8 +574,7 @@ ComponentResult IEffectAU::SetProperty(AudioUnitPropertyID propID, AudioUnitScop
   case kAudioUnitProperty_OfflineRender:
   {
     UInt32 value = 0;
-    if (!ReadRecord(data, dataSize, value))
-      return kAudioUnitErr_InvalidPropertyValue;
+    if (!ReadRecord(data, dataSize, value)) return kAudioUnitErr_InvalidPropertyValue;
     mRenderingOffline = value != 0;
     return noErr;
   }
@@ -832,12 +582,11 @@ ComponentResult IEffectAU::SetProperty(AudioUnitPropertyID propID, AudioUnitScop
   case kAudioUnitProperty_AUHostIdentifier:
   {
     AUHostIdentifier host;
-    if (!ReadRecord(data, dataSize, host))
-      return kAudioUnitErr_InvalidPropertyValue;
+    if (!ReadRecord(data, dataSize, host)) return kAudioUnitErr_InvalidPropertyValue;
     const std::string name = CFStringToUTF8(host.hostName);
     const UInt8 minorAndBug = host.hostVersion.minorAndBugRev;
-    const int version = (host.hostVersion.majorRev << 16) | ((minorAndBug >> 4) << 8) |
-                        (minorAndBug & 0x0F);
+    const int version =
+        (host.hostVersion.majorRev << 16) | ((minorAndBug >> 4) << 8) | (minorAndBug & 0x0F);
     SetHost(name.c_str(), version);
     OnHostIdentified();
     return noErr;

@@ -11,23 +11,9 @@ namespace
 {
 // ---- CoreFoundation helpers -------------------------------------------------------------------
 
-
-// Copies text into a fixed field of `size` bytes, cutting it so that the terminator fits and no
-// UTF-8 sequence is split.
-void CopyUTF8Bounded(char* dest, const std::string& text, size_t size)
-{
-  size_t len = std::min(text.size(), size - 1);
-  if (len < text.size())
-    while (len > 0 && (static_cast<unsigned char>(text[len]) & 0xC0) == 0x80)
-      --len;
-  std::memcpy(dest, text.data(), len);
-  dest[len] = '\0';
-}
-
 bool AddToDictionary(CFMutableDictionaryRef dict, const char* key, CFTypeRef value)
 {
-  if (!value)
-    return false;
+  if (!value) return false;
   CFStringRef keyStr = MakeCFString(key);
   if (keyStr)
   {
@@ -40,15 +26,15 @@ bool AddToDictionary(CFMutableDictionaryRef dict, const char* key, CFTypeRef val
 
 bool AddNumber(CFMutableDictionaryRef dict, const char* key, SInt32 value)
 {
-  return AddToDictionary(dict, key, CFNumberCreate(kCFAllocatorDefault, kCFNumberSInt32Type, &value));
+  return AddToDictionary(dict, key,
+                         CFNumberCreate(kCFAllocatorDefault, kCFNumberSInt32Type, &value));
 }
 
 // The value stored under key when it is of the given type, else null.
 CFTypeRef FindValue(CFDictionaryRef dict, const char* key, CFTypeID type)
 {
   CFStringRef keyStr = MakeCFString(key);
-  if (!keyStr)
-    return nullptr;
+  if (!keyStr) return nullptr;
   CFTypeRef value = CFDictionaryGetValue(dict, keyStr);
   CFRelease(keyStr);
   return value && CFGetTypeID(value) == type ? value : nullptr;
@@ -57,8 +43,7 @@ CFTypeRef FindValue(CFDictionaryRef dict, const char* key, CFTypeID type)
 bool FindNumber(CFDictionaryRef dict, const char* key, SInt32* value)
 {
   auto number = static_cast<CFNumberRef>(FindValue(dict, key, CFNumberGetTypeID()));
-  if (!number)
-    return false;
+  if (!number) return false;
   CFNumberGetValue(number, kCFNumberSInt32Type, value);
   return true;
 }
@@ -77,17 +62,14 @@ constexpr size_t kStateNameLen = 64;
 
 ComponentResult IEffectAU::GetState(CFPropertyListRef* plist)
 {
-  if (!plist)
-    return kAudioUnitErr_InvalidPropertyValue;
+  if (!plist) return kAudioUnitErr_InvalidPropertyValue;
   ComponentDescription desc;
   const OSStatus err = DescribeInstance(mComponentInstance, &desc);
-  if (err != noErr)
-    return err;
+  if (err != noErr) return err;
 
   CFMutableDictionaryRef dict = CFDictionaryCreateMutable(
-    kCFAllocatorDefault, 0, &kCFTypeDictionaryKeyCallBacks, &kCFTypeDictionaryValueCallBacks);
-  if (!dict)
-    return coreFoundationUnknownErr;
+      kCFAllocatorDefault, 0, &kCFTypeDictionaryKeyCallBacks, &kCFTypeDictionaryValueCallBacks);
+  if (!dict) return coreFoundationUnknownErr;
 
   bool ok = AddNumber(dict, "version", GetEffectVersion(false)) &&
             AddNumber(dict, "type", static_cast<SInt32>(desc.componentType)) &&
@@ -113,8 +95,7 @@ ComponentResult IEffectAU::SetState(CFPropertyListRef plist)
 {
   ComponentDescription desc;
   const OSStatus err = DescribeInstance(mComponentInstance, &desc);
-  if (err != noErr)
-    return err;
+  if (err != noErr) return err;
   if (!plist || CFGetTypeID(plist) != CFDictionaryGetTypeID())
     return kAudioUnitErr_InvalidPropertyValue;
   auto dict = static_cast<CFDictionaryRef>(plist);
@@ -124,8 +105,7 @@ ComponentResult IEffectAU::SetState(CFPropertyListRef plist)
       !FindNumber(dict, "subtype", &subtype) || !FindNumber(dict, "manufacturer", &manufacturer))
     return kAudioUnitErr_InvalidPropertyValue;
   auto nameStr = static_cast<CFStringRef>(FindValue(dict, "name", CFStringGetTypeID()));
-  if (!nameStr)
-    return kAudioUnitErr_InvalidPropertyValue;
+  if (!nameStr) return kAudioUnitErr_InvalidPropertyValue;
   // The version is not compared: any version of this plug-in reads the state chunk.
   if (type != static_cast<SInt32>(desc.componentType) ||
       subtype != static_cast<SInt32>(desc.componentSubType) ||
@@ -133,19 +113,16 @@ ComponentResult IEffectAU::SetState(CFPropertyListRef plist)
     return kAudioUnitErr_InvalidPropertyValue;
 
   char name[kStateNameLen];
-  CopyUTF8Bounded(name, CFStringToUTF8(nameStr), sizeof name);
+  CopyUTF8Bounded(name, CFStringToUTF8(nameStr).c_str(), sizeof name);
   RestorePreset(name);
 
   auto data = static_cast<CFDataRef>(FindValue(dict, "data", CFDataGetTypeID()));
-  if (!data || CFDataGetLength(data) > INT_MAX)
-    return kAudioUnitErr_InvalidPropertyValue;
+  if (!data || CFDataGetLength(data) > INT_MAX) return kAudioUnitErr_InvalidPropertyValue;
   ByteChunk chunk;
   const int length = static_cast<int>(CFDataGetLength(data));
-  if (length > 0)
-    chunk.PutBytes(CFDataGetBytePtr(data), length);
+  if (length > 0) chunk.PutBytes(CFDataGetBytePtr(data), length);
   // A short chunk (-1) still applied the values it holds; only 0 is a refusal.
-  if (UnserializeState(&chunk, 0) == 0)
-    return kAudioUnitErr_InvalidPropertyValue;
+  if (UnserializeState(&chunk, 0) == 0) return kAudioUnitErr_InvalidPropertyValue;
   RedrawParamControls();
   return noErr;
 }
@@ -164,8 +141,7 @@ CFAUPresetRef CFAUPresetCreate(CFAllocatorRef allocator, SInt32 presetNumber,
                                CFStringRef presetName)
 {
   auto* preset = static_cast<CFAUPreset*>(CFAllocatorAllocate(allocator, sizeof(CFAUPreset), 0));
-  if (!preset)
-    return nullptr;
+  if (!preset) return nullptr;
   preset->mPreset.presetNumber = presetNumber;
   preset->mPreset.presetName = presetName ? CFStringCreateCopy(allocator, presetName) : nullptr;
   // The record is freed with its allocator, so it keeps the allocator alive as long as itself.
@@ -176,43 +152,36 @@ CFAUPresetRef CFAUPresetCreate(CFAllocatorRef allocator, SInt32 presetNumber,
 
 CFAUPresetRef CFAUPresetRetain(const void* preset)
 {
-  if (!preset)
-    return nullptr;
+  if (!preset) return nullptr;
   CFAUPreset* record = Mutable(preset);
-  if (record->mPreset.presetName)
-    CFRetain(record->mPreset.presetName);
+  if (record->mPreset.presetName) CFRetain(record->mPreset.presetName);
   __atomic_add_fetch(&record->mRefCount, 1, __ATOMIC_RELAXED);
   return record;
 }
 
 void CFAUPresetRelease(const void* preset)
 {
-  if (!preset)
-    return;
+  if (!preset) return;
   CFAUPreset* record = Mutable(preset);
   CFIndex count = __atomic_load_n(&record->mRefCount, __ATOMIC_ACQUIRE);
   do
   {
-    if (count <= 0)
-      return;
+    if (count <= 0) return;
   } while (!__atomic_compare_exchange_n(&record->mRefCount, &count, count - 1, false,
                                         __ATOMIC_ACQ_REL, __ATOMIC_ACQUIRE));
   // The name carries one reference per reference of the record.
   CFStringRef name = record->mPreset.presetName;
   if (count - 1 > 0)
   {
-    if (name)
-      CFRelease(name);
+    if (name) CFRelease(name);
     return;
   }
   record->mPreset.presetName = nullptr;
   record->mPreset.presetNumber = 0;
-  if (name)
-    CFRelease(name);
+  if (name) CFRelease(name);
   CFAllocatorRef allocator = record->mAllocator;
   CFAllocatorDeallocate(allocator, record);
-  if (allocator)
-    CFRelease(allocator);
+  if (allocator) CFRelease(allocator);
 }
 
 const void* CFAUPresetArrayRetainCallBack(CFAllocatorRef /*allocator*/, const void* preset)
@@ -227,23 +196,18 @@ void CFAUPresetArrayReleaseCallBack(CFAllocatorRef /*allocator*/, const void* pr
 
 Boolean CFAUPresetArrayEqualCallBack(const void* preset1, const void* preset2)
 {
-  if (preset1 == preset2)
-    return true;
-  if (!preset1 || !preset2)
-    return false;
+  if (preset1 == preset2) return true;
+  if (!preset1 || !preset2) return false;
   const AUPreset& a = static_cast<CFAUPresetRef>(preset1)->mPreset;
   const AUPreset& b = static_cast<CFAUPresetRef>(preset2)->mPreset;
-  if (a.presetNumber != b.presetNumber)
-    return false;
-  if (!a.presetName || !b.presetName)
-    return a.presetName == b.presetName;
+  if (a.presetNumber != b.presetNumber) return false;
+  if (!a.presetName || !b.presetName) return a.presetName == b.presetName;
   return CFStringCompare(a.presetName, b.presetName, 0) == kCFCompareEqualTo;
 }
 
 CFStringRef CFAUPresetArrayCopyDescriptionCallBack(const void* preset)
 {
-  if (!preset)
-    return nullptr;
+  if (!preset) return nullptr;
   const AUPreset& p = static_cast<CFAUPresetRef>(preset)->mPreset;
   return CFStringCreateWithFormat(kCFAllocatorDefault, nullptr,
                                   CFSTR("AUPreset:\npreset number = %d\npreset name = %@"),
@@ -252,8 +216,7 @@ CFStringRef CFAUPresetArrayCopyDescriptionCallBack(const void* preset)
 
 void CFAUPresetArrayCallBacks_Init(CFArrayCallBacks* callbacks)
 {
-  if (!callbacks)
-    return;
+  if (!callbacks) return;
   callbacks->version = 0;
   callbacks->retain = CFAUPresetArrayRetainCallBack;
   callbacks->release = CFAUPresetArrayReleaseCallBack;
@@ -262,8 +225,8 @@ void CFAUPresetArrayCallBacks_Init(CFArrayCallBacks* callbacks)
 }
 
 const CFArrayCallBacks kCFAUPresetArrayCallBacks = {
-  0, CFAUPresetArrayRetainCallBack, CFAUPresetArrayReleaseCallBack,
-  CFAUPresetArrayCopyDescriptionCallBack, CFAUPresetArrayEqualCallBack};
+    0, CFAUPresetArrayRetainCallBack, CFAUPresetArrayReleaseCallBack,
+    CFAUPresetArrayCopyDescriptionCallBack, CFAUPresetArrayEqualCallBack};
 
 // ---- Notices to the host ----------------------------------------------------------------------
 
@@ -273,18 +236,18 @@ void IEffectAU::InformListeners(AudioUnitPropertyID propID, AudioUnitScope scope
   // taken first, and each is called only while it is still registered.
   std::vector<ListenerRecord> matching;
   for (const auto& record : mPropertyListeners)
-    if (record->mPropID == propID && record->mProc)
-      matching.push_back(*record);
+    if (record->mPropID == propID && record->mProc) matching.push_back(*record);
 
   for (const ListenerRecord& record : matching)
   {
-    const bool registered =
-      std::any_of(mPropertyListeners.begin(), mPropertyListeners.end(), [&](const auto& r) {
-        return r->mPropID == record.mPropID && r->mProc == record.mProc &&
-               r->mUserData == record.mUserData;
-      });
-    if (registered)
-      record.mProc(record.mUserData, mComponentInstance, propID, scope, 0);
+    const bool registered = std::any_of(mPropertyListeners.begin(), mPropertyListeners.end(),
+                                        [&](const auto& r)
+                                        {
+                                          return r->mPropID == record.mPropID &&
+                                                 r->mProc == record.mProc &&
+                                                 r->mUserData == record.mUserData;
+                                        });
+    if (registered) record.mProc(record.mUserData, mComponentInstance, propID, scope, 0);
   }
 }
 
@@ -352,43 +315,36 @@ double IEffectAU::GetTempo()
 
 void IEffectAU::GetTimeSig(int* numerator, int* denominator)
 {
-  if (!mHostCallbacks.musicalTimeLocationProc)
-    return;
+  if (!mHostCallbacks.musicalTimeLocationProc) return;
   UInt32 samplesToNextBeat = 0, den = 0;
   Float32 num = 0.0f;
   Float64 downbeat = 0.0;
-  if (mHostCallbacks.musicalTimeLocationProc(mHostCallbacks.hostUserData, &samplesToNextBeat,
-                                             &num, &den, &downbeat) != noErr)
+  if (mHostCallbacks.musicalTimeLocationProc(mHostCallbacks.hostUserData, &samplesToNextBeat, &num,
+                                             &den, &downbeat) != noErr)
     return;
-  if (numerator)
-    *numerator = static_cast<int>(num);
-  if (denominator)
-    *denominator = static_cast<int>(den);
+  if (numerator) *numerator = static_cast<int>(num);
+  if (denominator) *denominator = static_cast<int>(den);
 }
 
 int IEffectAU::GetSamplePos()
 {
-  if (!mHostCallbacks.transportStateProc)
-    return 0;
+  if (!mHostCallbacks.transportStateProc) return 0;
   Boolean playing = false, changed = false, cycling = false;
   Float64 position = 0.0, cycleStart = 0.0, cycleEnd = 0.0;
-  if (mHostCallbacks.transportStateProc(mHostCallbacks.hostUserData, &playing, &changed,
-                                        &position, &cycling, &cycleStart, &cycleEnd) != noErr)
+  if (mHostCallbacks.transportStateProc(mHostCallbacks.hostUserData, &playing, &changed, &position,
+                                        &cycling, &cycleStart, &cycleEnd) != noErr)
     return 0;
   // Rounded, then truncated toward zero; positions beyond the int range (a session of many
   // hours) are held at its ends.
   const double rounded = position + 0.5;
-  if (!(rounded > static_cast<double>(INT_MIN)))
-    return rounded < 0.0 ? INT_MIN : 0;
-  if (rounded >= static_cast<double>(INT_MAX))
-    return INT_MAX;
+  if (!(rounded > static_cast<double>(INT_MIN))) return rounded < 0.0 ? INT_MIN : 0;
+  if (rounded >= static_cast<double>(INT_MAX)) return INT_MAX;
   return static_cast<int>(rounded);
 }
 
 void IEffectAU::GetTime(ITimeInfo* timeInfo)
 {
-  if (!timeInfo)
-    return;
+  if (!timeInfo) return;
   void* user = mHostCallbacks.hostUserData;
 
   if (mHostCallbacks.beatAndTempoProc)
@@ -396,10 +352,8 @@ void IEffectAU::GetTime(ITimeInfo* timeInfo)
     Float64 beat = 0.0, tempo = 0.0;
     if (mHostCallbacks.beatAndTempoProc(user, &beat, &tempo) == noErr)
     {
-      if (tempo > 0.0)
-        timeInfo->mTempo = tempo;
-      if (beat > 0.0)
-        timeInfo->mBeatPos = beat;
+      if (tempo > 0.0) timeInfo->mTempo = tempo;
+      if (beat > 0.0) timeInfo->mBeatPos = beat;
     }
   }
 
@@ -410,12 +364,9 @@ void IEffectAU::GetTime(ITimeInfo* timeInfo)
     if (mHostCallbacks.transportStateProc(user, &playing, &changed, &position, &cycling,
                                           &cycleStart, &cycleEnd) == noErr)
     {
-      if (position > 0.0)
-        timeInfo->mSamplePos = position;
-      if (cycleStart > 0.0)
-        timeInfo->mCycleStartBeat = cycleStart;
-      if (cycleEnd > 0.0)
-        timeInfo->mCycleEndBeat = cycleEnd;
+      if (position > 0.0) timeInfo->mSamplePos = position;
+      if (cycleStart > 0.0) timeInfo->mCycleStartBeat = cycleStart;
+      if (cycleEnd > 0.0) timeInfo->mCycleEndBeat = cycleEnd;
       timeInfo->mPlaying = playing != 0;
       timeInfo->mCycling = cycling != 0;
     }
@@ -426,13 +377,12 @@ void IEffectAU::GetTime(ITimeInfo* timeInfo)
     UInt32 samplesToNextBeat = 0, den = 0;
     Float32 num = 0.0f;
     Float64 downbeat = 0.0;
-    if (mHostCallbacks.musicalTimeLocationProc(user, &samplesToNextBeat, &num, &den,
-                                               &downbeat) == noErr)
+    if (mHostCallbacks.musicalTimeLocationProc(user, &samplesToNextBeat, &num, &den, &downbeat) ==
+        noErr)
     {
       timeInfo->mTimeSigNum = static_cast<int>(num);
       timeInfo->mTimeSigDen = static_cast<int>(den);
-      if (downbeat > 0.0)
-        timeInfo->mBarStartBeat = downbeat;
+      if (downbeat > 0.0) timeInfo->mBarStartBeat = downbeat;
     }
   }
 }
@@ -441,16 +391,14 @@ void IEffectAU::GetTime(ITimeInfo* timeInfo)
 
 EHost IEffectAU::GetHost()
 {
-  if (mHost != kHostUninit)
-    return mHost;
+  if (mHost != kHostUninit) return mHost;
   // The main bundle is the host application's.
   CFBundleRef mainBundle = CFBundleGetMainBundle();
   CFStringRef identifier = mainBundle ? CFBundleGetIdentifier(mainBundle) : nullptr;
   if (identifier)
   {
     SetHost(CFStringToUTF8(identifier).c_str(), 0);
-    if (mHost != kHostUnknown && mHost != kHostUninit)
-      return mHost;
+    if (mHost != kHostUnknown && mHost != kHostUninit) return mHost;
   }
   SetHost("", 0);
   return mHost;
@@ -465,6 +413,5 @@ void IEffectAU::HostSpecificInit()
 void IEffectAU::ResizeGraphics(int /*width*/, int /*height*/)
 {
   // The editor lays itself out again; the host's window follows the view it asked for.
-  if (GetGUI())
-    OnWindowResize();
+  if (GetGUI()) OnWindowResize();
 }

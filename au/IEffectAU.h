@@ -87,10 +87,10 @@ public:
 
   static constexpr int kMaxBusChannels = 128; // the pull list's capacity
 
-  IEffectAU(IEffectInstanceInfo instanceInfo, int nParams, const char* channelIOStr,
-            int nPresets, const char* effectName, const char* productName, const char* mfrName,
-            int vendorVersion, int uniqueID, int mfrID, int latency, bool plugDoesMidi,
-            bool plugDoesChunks, bool plugIsInst, int plugScChans);
+  IEffectAU(IEffectInstanceInfo instanceInfo, int nParams, const char* channelIOStr, int nPresets,
+            const char* effectName, const char* productName, const char* mfrName, int vendorVersion,
+            int uniqueID, int mfrID, int latency, bool plugDoesMidi, bool plugDoesChunks,
+            bool plugIsInst, int plugScChans);
   ~IEffectAU() override;
 
   // ---- Component entries (au/AUDispatch.cpp) -------------------------------------------------
@@ -128,8 +128,8 @@ public:
   bool CheckLegalIO(AudioUnitScope scope, int busIdx, int nChannels);
   bool CheckLegalIO(); // the whole configuration, as Initialize checks it
   void AssessInputConnections();
-  static void MakeDefaultASBD(AudioStreamBasicDescription* asbd, double sampleRate,
-                              int nChannels, bool interleaved);
+  static void MakeDefaultASBD(AudioStreamBasicDescription* asbd, double sampleRate, int nChannels,
+                              bool interleaved);
   static UInt32 GetTagForNumChannels(int numChannels);
   static const char* AUInputTypeStr(int type);
 
