@@ -46,6 +46,18 @@ bool CloseFile(std::FILE* f)
   const bool ok = !std::ferror(f);
   return std::fclose(f) == 0 && ok;
 }
+
+// Takes a free slot (null when there is none) for a new preset: marked as used, named, its
+// chunk emptied for the caller to fill.
+IPreset* ClaimPreset(IPreset* freeSlot, const char* name)
+{
+  if (!freeSlot)
+    return nullptr;
+  freeSlot->mInitialized = true;
+  CopyBounded(freeSlot->mName, name, IPreset::kNameLen);
+  freeSlot->mChunk.Clear();
+  return freeSlot;
+}
 } // namespace
 
 // ---- State ---------------------------------------------------------------------------------
@@ -145,12 +157,9 @@ void IEffectBase::MakeDefaultPreset(const char* name, int count)
 {
   for (int i = 0; i < count; ++i)
   {
-    IPreset* preset = GetNextUninitializedPreset();
+    IPreset* preset = ClaimPreset(GetNextUninitializedPreset(), name ? name : "Empty");
     if (!preset)
       return;
-    preset->mInitialized = true;
-    CopyBounded(preset->mName, name ? name : "Empty", IPreset::kNameLen);
-    preset->mChunk.Clear();
     SerializeState(&preset->mChunk);
   }
 }
@@ -164,12 +173,9 @@ void IEffectBase::MakePresetFromValues(const char* name, const double* values, i
 {
   if (count != NParams())
     return;
-  IPreset* preset = GetNextUninitializedPreset();
+  IPreset* preset = ClaimPreset(GetNextUninitializedPreset(), name);
   if (!preset)
     return;
-  preset->mInitialized = true;
-  CopyBounded(preset->mName, name, IPreset::kNameLen);
-  preset->mChunk.Clear();
   for (int i = 0; i < count; ++i)
   {
     const double v = AsParamValue(*mParams[static_cast<size_t>(i)], values[i]);
@@ -179,11 +185,9 @@ void IEffectBase::MakePresetFromValues(const char* name, const double* values, i
 
 void IEffectBase::MakePresetFromPairs(const char* name, const double* pairs, int nPairs)
 {
-  IPreset* preset = GetNextUninitializedPreset();
+  IPreset* preset = ClaimPreset(GetNextUninitializedPreset(), name);
   if (!preset)
     return;
-  preset->mInitialized = true;
-  CopyBounded(preset->mName, name, IPreset::kNameLen);
 
   std::vector<double> values(mParams.size(), kUnnamedMarker);
   for (int k = 0; k < nPairs; ++k)
@@ -196,7 +200,6 @@ void IEffectBase::MakePresetFromPairs(const char* name, const double* pairs, int
     }
   }
 
-  preset->mChunk.Clear();
   for (size_t i = 0; i < mParams.size(); ++i)
   {
     const double v = values[i] == kUnnamedMarker ? mParams[i]->Value() : values[i];
@@ -206,12 +209,9 @@ void IEffectBase::MakePresetFromPairs(const char* name, const double* pairs, int
 
 void IEffectBase::MakePresetFromChunk(const char* name, const ByteChunk* chunk)
 {
-  IPreset* preset = GetNextUninitializedPreset();
+  IPreset* preset = ClaimPreset(GetNextUninitializedPreset(), name);
   if (!preset)
     return;
-  preset->mInitialized = true;
-  CopyBounded(preset->mName, name, IPreset::kNameLen);
-  preset->mChunk.Clear();
   preset->mChunk.PutChunk(chunk);
 }
 
@@ -222,12 +222,9 @@ void IEffectBase::MakePresetFromBlob(const char* name, const char* blob, int siz
   std::vector<uint8_t> bytes(static_cast<size_t>(sizeOfChunk), 0);
   Base64Decode(blob, bytes.data(), sizeOfChunk);
 
-  IPreset* preset = GetNextUninitializedPreset();
+  IPreset* preset = ClaimPreset(GetNextUninitializedPreset(), name);
   if (!preset)
     return;
-  preset->mInitialized = true;
-  CopyBounded(preset->mName, name, IPreset::kNameLen);
-  preset->mChunk.Clear();
   preset->mChunk.PutBytes(bytes.data(), sizeOfChunk);
 }
 
