@@ -67,6 +67,21 @@ void PutProgramName(ByteChunk& out, const char* name)
   out.PutBytes(field, static_cast<int>(kProgramNameLen));
 }
 
+// The 56 bytes in front of a program's chunk or values, in a program file and in each record
+// of a parameter-form bank.
+void PutProgramHeader(ByteChunk& out, uint32_t form, int byteSize, const IEffectBase& plug,
+                      const char* name)
+{
+  PutBE32(out, kChunkMagic);
+  PutBE32(out, byteSize);
+  PutBE32(out, form);
+  PutBE32(out, kProgramVersion);
+  PutBE32(out, plug.GetUniqueID());
+  PutBE32(out, plug.GetEffectVersion(true));
+  PutBE32(out, plug.NParams());
+  PutProgramName(out, name);
+}
+
 // ---- Reading -------------------------------------------------------------------------------
 
 uint32_t BE32(const uint8_t* p)
@@ -189,14 +204,8 @@ bool IEffectBase::MakeProgramFXP(ByteChunk* file)
     SerializeState(&state);
   }
 
-  PutBE32(*file, kChunkMagic);
-  PutBE32(*file, chunkForm ? state.Size() + 60 : 0);
-  PutBE32(*file, chunkForm ? kProgramChunkMagic : kProgramParamsMagic);
-  PutBE32(*file, kProgramVersion);
-  PutBE32(*file, GetUniqueID());
-  PutBE32(*file, GetEffectVersion(true));
-  PutBE32(*file, NParams());
-  PutProgramName(*file, GetPresetName(mCurrentPresetIdx));
+  PutProgramHeader(*file, chunkForm ? kProgramChunkMagic : kProgramParamsMagic,
+                   chunkForm ? state.Size() + 60 : 0, *this, GetPresetName(mCurrentPresetIdx));
 
   if (chunkForm)
   {
@@ -248,14 +257,7 @@ bool IEffectBase::MakeBankFXB(ByteChunk* file)
   // missing from the chunk counts as 0).
   for (const auto& preset : mPresets)
   {
-    PutBE32(*file, kChunkMagic);
-    PutBE32(*file, 0);
-    PutBE32(*file, kProgramParamsMagic);
-    PutBE32(*file, kProgramVersion);
-    PutBE32(*file, GetUniqueID());
-    PutBE32(*file, GetEffectVersion(true));
-    PutBE32(*file, NParams());
-    PutProgramName(*file, preset->mName);
+    PutProgramHeader(*file, kProgramParamsMagic, 0, *this, preset->mName);
     for (size_t i = 0; i < mParams.size(); ++i)
     {
       double v = 0.0;
