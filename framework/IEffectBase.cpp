@@ -4,6 +4,25 @@
 #include <cstdio>
 #include <cstring>
 
+namespace
+{
+// Copies each input to the output of the same index and silences outputs without an input;
+// an output may be its own input. Render path: no allocation.
+template <typename Sample>
+void PassThrough(Sample* const* inputs, Sample* const* outputs, int nIn, int nOut, int nFrames)
+{
+  if (nFrames <= 0)
+    return;
+  for (int i = 0; i < nOut; ++i)
+  {
+    if (i < nIn)
+      std::memmove(outputs[i], inputs[i], static_cast<size_t>(nFrames) * sizeof(Sample));
+    else
+      std::fill(outputs[i], outputs[i] + nFrames, Sample(0));
+  }
+}
+} // namespace
+
 void GetVersionParts(int version, int& major, int& minor, int& patch)
 {
   major = (version & 0xFFFF0000) >> 16;
@@ -107,30 +126,12 @@ void IEffectBase::OnActivate(bool /*active*/)
 
 void IEffectBase::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames)
 {
-  if (nFrames <= 0)
-    return;
-  const int nIn = NInChannels();
-  for (int i = 0; i < NOutChannels(); ++i)
-  {
-    if (i < nIn)
-      std::memmove(outputs[i], inputs[i], static_cast<size_t>(nFrames) * sizeof(double));
-    else
-      std::fill(outputs[i], outputs[i] + nFrames, 0.0);
-  }
+  PassThrough(inputs, outputs, NInChannels(), NOutChannels(), nFrames);
 }
 
 void IEffectBase::ProcessSingleReplacing(float** inputs, float** outputs, int nFrames)
 {
-  if (nFrames <= 0)
-    return;
-  const int nIn = NInChannels();
-  for (int i = 0; i < NOutChannels(); ++i)
-  {
-    if (i < nIn)
-      std::memmove(outputs[i], inputs[i], static_cast<size_t>(nFrames) * sizeof(float));
-    else
-      std::fill(outputs[i], outputs[i] + nFrames, 0.0f);
-  }
+  PassThrough(inputs, outputs, NInChannels(), NOutChannels(), nFrames);
 }
 
 void IEffectBase::ProcessMidiMsg(IMidiMsg* msg)
@@ -482,17 +483,8 @@ void IEffectBase::ProcessBuffersAccumulating(float /*sampleType*/, int nFrames)
 
 void IEffectBase::PassThroughBuffers(double /*sampleType*/, int nFrames)
 {
-  if (!CanProcess(nFrames) || nFrames <= 0)
-    return;
-  const int nIn = NInChannels();
-  for (int i = 0; i < NOutChannels(); ++i)
-  {
-    double* out = mOutData[static_cast<size_t>(i)];
-    if (i < nIn)
-      std::memmove(out, mInData[static_cast<size_t>(i)], static_cast<size_t>(nFrames) * sizeof(double));
-    else
-      std::fill(out, out + nFrames, 0.0);
-  }
+  if (CanProcess(nFrames))
+    PassThrough(mInData.data(), mOutData.data(), NInChannels(), NOutChannels(), nFrames);
 }
 
 void IEffectBase::PassThroughBuffers(float /*sampleType*/, int nFrames)

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 TEST(IEffectBase, ConstructionStateAndIdentity)
@@ -193,6 +194,26 @@ TEST(IEffectBase, DoublePrecisionAttachingAndPassThrough)
   fx.PassThroughBuffers(0.0f, 3);
   EXPECT_EQ(0.5f, fout0[1]);
   EXPECT_EQ(0.0f, fout1[1]);
+
+  // The base's replacing calls copy bit for bit (-0 and a subnormal here), also in place, and
+  // silence the output without an input; an empty block touches nothing.
+  const float fbits[3] = {-0.0f, 1e-40f, -2.5f};
+  float fsame[3] = {-0.0f, 1e-40f, -2.5f}, fsilent[3] = {3, 3, 3};
+  float* fio[] = {fsame, fsilent};
+  fx.ProcessSingleReplacing(fio, fio, 0);
+  EXPECT_EQ(3.0f, fsilent[0]);
+  fx.ProcessSingleReplacing(fio, fio, 3);
+  EXPECT_EQ(0, std::memcmp(fbits, fsame, sizeof(fbits)));
+  const float fzero[3] = {};
+  EXPECT_EQ(0, std::memcmp(fzero, fsilent, sizeof(fzero)));
+  double din[3] = {-0.0, 4e-320, -2.5};
+  double dout0[3] = {}, dout1[3] = {7, 7, 7};
+  double* dins[] = {din};
+  double* douts[] = {dout0, dout1};
+  fx.ProcessDoubleReplacing(dins, douts, 3);
+  EXPECT_EQ(0, std::memcmp(din, dout0, sizeof(din)));
+  const double dzero[3] = {};
+  EXPECT_EQ(0, std::memcmp(dzero, dout1, sizeof(dzero)));
 }
 
 TEST(IEffectBase, UnattachedSlotsAreNeverProcessed)
