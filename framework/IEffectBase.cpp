@@ -11,8 +11,7 @@ namespace
 template <typename Sample>
 void PassThrough(Sample* const* inputs, Sample* const* outputs, int nIn, int nOut, int nFrames)
 {
-  if (nFrames <= 0)
-    return;
+  if (nFrames <= 0) return;
   for (int i = 0; i < nOut; ++i)
   {
     if (i < nIn)
@@ -48,11 +47,10 @@ void GetVersionStr(int version, char* buffer)
 
 IEffectBase::IEffectBase(int nParams, const char* channelIOStr, int nPresets,
                          const char* effectName, const char* productName, const char* mfrName,
-                         int vendorVersion, int uniqueID, int mfrID, int latency,
-                         bool plugDoesMidi, bool plugDoesChunks, bool plugIsInst, EAPI plugAPI)
-  : mUniqueID(uniqueID), mMfrID(mfrID), mVersion(vendorVersion), mAPI(plugAPI),
-    mStateChunks(plugDoesChunks), mIsInst(plugIsInst), mDoesMIDI(plugDoesMidi),
-    mLatency(latency)
+                         int vendorVersion, int uniqueID, int mfrID, int latency, bool plugDoesMidi,
+                         bool plugDoesChunks, bool plugIsInst, EAPI plugAPI)
+    : mUniqueID(uniqueID), mMfrID(mfrID), mVersion(vendorVersion), mAPI(plugAPI),
+      mStateChunks(plugDoesChunks), mIsInst(plugIsInst), mDoesMIDI(plugDoesMidi), mLatency(latency)
 {
   for (int i = 0; i < nParams; ++i)
     mParams.push_back(std::make_unique<IParam>());
@@ -85,8 +83,7 @@ void IEffectBase::ParseChannelIO(const char* channelIOStr)
     nOutputs = std::max(nOutputs, io->mOut);
     mChannelIO.push_back(std::move(io));
     p = std::strchr(p, ' ');
-    if (p)
-      ++p;
+    if (p) ++p;
   }
 
   // The slot arrays never change size after this, so the channels' pointers into them stay
@@ -141,16 +138,14 @@ void IEffectBase::ProcessMidiMsg(IMidiMsg* msg)
 
 bool IEffectBase::MidiNoteName(int /*noteNumber*/, char* buffer)
 {
-  if (buffer)
-    buffer[0] = '\0';
+  if (buffer) buffer[0] = '\0';
   return false;
 }
 
 void IEffectBase::SetParameterFromGUI(int paramIdx, double normalizedValue)
 {
   IParam* param = GetParam(paramIdx);
-  if (!param)
-    return;
+  if (!param) return;
   std::lock_guard<std::recursive_mutex> lock(mMutex);
   param->SetNormalized(normalizedValue);
   InformHostOfParamChange(paramIdx, normalizedValue);
@@ -159,27 +154,24 @@ void IEffectBase::SetParameterFromGUI(int paramIdx, double normalizedValue)
 
 void IEffectBase::AttachGraphics(IEditor* graphics)
 {
-  if (!graphics)
-    return;
+  if (!graphics) return;
   std::lock_guard<std::recursive_mutex> lock(mMutex);
   for (int i = 0; i < NParams(); ++i)
     graphics->SetParameterFromPlug(i, mParams[static_cast<size_t>(i)]->GetNormalized(), true);
   graphics->PrepDraw();
-  if (mGraphics != graphics)
-    delete mGraphics;
+  if (mGraphics != graphics) delete mGraphics;
   mGraphics = graphics;
 }
 
 void IEffectBase::SetBlockSize(int blockSize)
 {
-  if (blockSize < 0 || blockSize == mBlockSize)
-    return;
+  if (blockSize < 0 || blockSize == mBlockSize) return;
   // Resizing may move a scratch buffer; slots that pointed at it follow it.
-  auto resize = [blockSize](std::vector<double>& buf, double** slot) {
+  auto resize = [blockSize](std::vector<double>& buf, double** slot)
+  {
     const double* old = buf.data();
     buf.assign(static_cast<size_t>(blockSize), 0.0);
-    if (old && *slot == old)
-      *slot = buf.data();
+    if (old && *slot == old) *slot = buf.data();
   };
   for (auto& ch : mInChannels)
     resize(ch->mScratchBuf, ch->mSrc);
@@ -204,12 +196,18 @@ const char* IEffectBase::GetAPIString()
 {
   switch (GetAPI())
   {
-  case kAPIVST2: return "VST2";
-  case kAPIVST3: return "VST3";
-  case kAPIAU: return "AU";
-  case kAPIRTAS: return "RTAS";
-  case kAPIAAX: return "AAX";
-  case kAPISA: return "Standalone";
+  case kAPIVST2:
+    return "VST2";
+  case kAPIVST3:
+    return "VST3";
+  case kAPIAU:
+    return "AU";
+  case kAPIRTAS:
+    return "RTAS";
+  case kAPIAAX:
+    return "AAX";
+  case kAPISA:
+    return "Standalone";
   }
   return "";
 }
@@ -218,8 +216,7 @@ void IEffectBase::SetSampleRate(double sampleRate)
 {
   std::lock_guard<std::recursive_mutex> lock(mMutex);
   const double previous = mSampleRate.exchange(sampleRate, std::memory_order_relaxed);
-  if (previous != sampleRate)
-    OnSampleRateChange();
+  if (previous != sampleRate) OnSampleRateChange();
 }
 
 double IEffectBase::GetSamplesPerBeat()
@@ -232,8 +229,7 @@ double IEffectBase::GetSamplesPerBeat()
 
 IParam* IEffectBase::GetParam(int idx) const
 {
-  if (idx < 0 || idx >= NParams())
-    return nullptr;
+  if (idx < 0 || idx >= NParams()) return nullptr;
   return mParams[static_cast<size_t>(idx)].get();
 }
 
@@ -251,16 +247,14 @@ bool IEffectBase::LegalIO(int nIn, int nOut) const
   {
     const bool inOK = nIn < 0 || nIn == io->mIn;
     const bool outOK = nOut < 0 || nOut == io->mOut;
-    if (inOK && outOK)
-      return true;
+    if (inOK && outOK) return true;
   }
   return false;
 }
 
 void IEffectBase::GetChannelIO(int idx, int* nIn, int* nOut) const
 {
-  if (idx < 0 || idx >= NChannelIO())
-    return;
+  if (idx < 0 || idx >= NChannelIO()) return;
   *nIn = mChannelIO[static_cast<size_t>(idx)]->mIn;
   *nOut = mChannelIO[static_cast<size_t>(idx)]->mOut;
 }
@@ -276,8 +270,7 @@ bool IEffectBase::ClipRange(int idx, int n, int count, int& first, int& last)
 void IEffectBase::SetInputChannelConnections(int idx, int n, bool connected)
 {
   int first, last;
-  if (!ClipRange(idx, n, NInChannels(), first, last))
-    return;
+  if (!ClipRange(idx, n, NInChannels(), first, last)) return;
   for (int i = first; i <= last; ++i)
   {
     InChannel& ch = *mInChannels[static_cast<size_t>(i)];
@@ -295,14 +288,12 @@ void IEffectBase::SetInputChannelConnections(int idx, int n, bool connected)
 void IEffectBase::SetOutputChannelConnections(int idx, int n, bool connected)
 {
   int first, last;
-  if (!ClipRange(idx, n, NOutChannels(), first, last))
-    return;
+  if (!ClipRange(idx, n, NOutChannels(), first, last)) return;
   for (int i = first; i <= last; ++i)
   {
     OutChannel& ch = *mOutChannels[static_cast<size_t>(i)];
     ch.mConnected = connected;
-    if (!connected)
-      *ch.mDest = ch.mScratchBuf.data();
+    if (!connected) *ch.mDest = ch.mScratchBuf.data();
   }
 }
 
@@ -320,8 +311,7 @@ bool IEffectBase::IsOutChannelConnected(int chIdx) const
 void IEffectBase::LimitToStereoIO()
 {
   const int nIn = NInChannels();
-  if (nIn > 2)
-    SetInputChannelConnections(2, nIn - 2, false);
+  if (nIn > 2) SetInputChannelConnections(2, nIn - 2, false);
   for (int i = 2; i < NOutChannels(); ++i)
     mOutChannels[static_cast<size_t>(i)]->mConnected = true;
 }
@@ -353,14 +343,12 @@ void StoreBusLabel(std::vector<std::string>& labels, int idx, const char* label)
 
 void IEffectBase::SetInputBusLabel(int idx, const char* label)
 {
-  if (idx == 0 || idx == 1)
-    StoreBusLabel(mInputBusLabels, idx, label);
+  if (idx == 0 || idx == 1) StoreBusLabel(mInputBusLabels, idx, label);
 }
 
 void IEffectBase::SetOutputBusLabel(int idx, const char* label)
 {
-  if (idx >= 0)
-    StoreBusLabel(mOutputBusLabels, idx, label);
+  if (idx >= 0) StoreBusLabel(mOutputBusLabels, idx, label);
 }
 
 // ---- Buffers --------------------------------------------------------------------------------
@@ -370,26 +358,22 @@ void IEffectBase::SetOutputBusLabel(int idx, const char* label)
 void IEffectBase::AttachInputBuffers(int idx, int n, double** ppData, int /*nFrames*/)
 {
   int first, last;
-  if (!ClipRange(idx, n, NInChannels(), first, last))
-    return;
+  if (!ClipRange(idx, n, NInChannels(), first, last)) return;
   for (int i = first; i <= last; ++i)
   {
     InChannel& ch = *mInChannels[static_cast<size_t>(i)];
-    if (ch.mConnected)
-      *ch.mSrc = *ppData++;
+    if (ch.mConnected) *ch.mSrc = *ppData++;
   }
 }
 
 void IEffectBase::AttachInputBuffers(int idx, int n, float** ppData, int nFrames)
 {
   int first, last;
-  if (!ClipRange(idx, n, NInChannels(), first, last))
-    return;
+  if (!ClipRange(idx, n, NInChannels(), first, last)) return;
   for (int i = first; i <= last; ++i)
   {
     InChannel& ch = *mInChannels[static_cast<size_t>(i)];
-    if (!ch.mConnected)
-      continue;
+    if (!ch.mConnected) continue;
     const float* src = *ppData++;
     double* dest = ch.mScratchBuf.data();
     const int count = std::min(nFrames, static_cast<int>(ch.mScratchBuf.size()));
@@ -402,26 +386,22 @@ void IEffectBase::AttachInputBuffers(int idx, int n, float** ppData, int nFrames
 void IEffectBase::AttachOutputBuffers(int idx, int n, double** ppData)
 {
   int first, last;
-  if (!ClipRange(idx, n, NOutChannels(), first, last))
-    return;
+  if (!ClipRange(idx, n, NOutChannels(), first, last)) return;
   for (int i = first; i <= last; ++i)
   {
     OutChannel& ch = *mOutChannels[static_cast<size_t>(i)];
-    if (ch.mConnected)
-      *ch.mDest = *ppData++;
+    if (ch.mConnected) *ch.mDest = *ppData++;
   }
 }
 
 void IEffectBase::AttachOutputBuffers(int idx, int n, float** ppData)
 {
   int first, last;
-  if (!ClipRange(idx, n, NOutChannels(), first, last))
-    return;
+  if (!ClipRange(idx, n, NOutChannels(), first, last)) return;
   for (int i = first; i <= last; ++i)
   {
     OutChannel& ch = *mOutChannels[static_cast<size_t>(i)];
-    if (!ch.mConnected)
-      continue;
+    if (!ch.mConnected) continue;
     *ch.mDest = ch.mScratchBuf.data();
     ch.mFDest = *ppData++;
   }
@@ -431,14 +411,11 @@ void IEffectBase::AttachOutputBuffers(int idx, int n, float** ppData)
 // buffer, cannot be processed safely; such a call leaves everything untouched.
 bool IEffectBase::CanProcess(int nFrames) const
 {
-  if (nFrames > mBlockSize)
-    return false;
+  if (nFrames > mBlockSize) return false;
   for (double* p : mInData)
-    if (!p)
-      return false;
+    if (!p) return false;
   for (double* p : mOutData)
-    if (!p)
-      return false;
+    if (!p) return false;
   return true;
 }
 
@@ -446,8 +423,7 @@ void IEffectBase::ConvertOutputs(int nFrames, bool accumulate)
 {
   for (auto& ch : mOutChannels)
   {
-    if (!ch->mConnected || !ch->mFDest)
-      continue;
+    if (!ch->mConnected || !ch->mFDest) continue;
     const double* src = *ch->mDest;
     float* dest = ch->mFDest;
     if (accumulate)
@@ -461,22 +437,19 @@ void IEffectBase::ConvertOutputs(int nFrames, bool accumulate)
 
 void IEffectBase::ProcessBuffers(double /*sampleType*/, int nFrames)
 {
-  if (CanProcess(nFrames))
-    ProcessDoubleReplacing(mInData.data(), mOutData.data(), nFrames);
+  if (CanProcess(nFrames)) ProcessDoubleReplacing(mInData.data(), mOutData.data(), nFrames);
 }
 
 void IEffectBase::ProcessBuffers(float /*sampleType*/, int nFrames)
 {
-  if (!CanProcess(nFrames))
-    return;
+  if (!CanProcess(nFrames)) return;
   ProcessDoubleReplacing(mInData.data(), mOutData.data(), nFrames);
   ConvertOutputs(nFrames, false);
 }
 
 void IEffectBase::ProcessBuffersAccumulating(float /*sampleType*/, int nFrames)
 {
-  if (!CanProcess(nFrames))
-    return;
+  if (!CanProcess(nFrames)) return;
   ProcessDoubleReplacing(mInData.data(), mOutData.data(), nFrames);
   ConvertOutputs(nFrames, true);
 }
@@ -489,8 +462,7 @@ void IEffectBase::PassThroughBuffers(double /*sampleType*/, int nFrames)
 
 void IEffectBase::PassThroughBuffers(float /*sampleType*/, int nFrames)
 {
-  if (!CanProcess(nFrames) || nFrames <= 0)
-    return;
+  if (!CanProcess(nFrames) || nFrames <= 0) return;
   PassThroughBuffers(0.0, nFrames);
   ConvertOutputs(nFrames, false);
 }

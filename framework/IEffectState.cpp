@@ -35,8 +35,7 @@ void PutQuoted(std::FILE* f, const char* text)
 {
   for (const char* p = text; *p; ++p)
   {
-    if (*p == '"' || *p == '\\')
-      std::fputc('\\', f);
+    if (*p == '"' || *p == '\\') std::fputc('\\', f);
     std::fputc(*p, f);
   }
 }
@@ -51,8 +50,7 @@ bool CloseFile(std::FILE* f)
 // chunk emptied for the caller to fill.
 IPreset* ClaimPreset(IPreset* freeSlot, const char* name)
 {
-  if (!freeSlot)
-    return nullptr;
+  if (!freeSlot) return nullptr;
   freeSlot->mInitialized = true;
   CopyBounded(freeSlot->mName, name, IPreset::kNameLen);
   freeSlot->mChunk.Clear();
@@ -64,8 +62,7 @@ IPreset* ClaimPreset(IPreset* freeSlot, const char* name)
 
 bool IEffectBase::SerializeParams(ByteChunk* chunk)
 {
-  if (!chunk)
-    return false;
+  if (!chunk) return false;
   Lock lock(mMutex);
   for (const auto& param : mParams)
   {
@@ -77,8 +74,7 @@ bool IEffectBase::SerializeParams(ByteChunk* chunk)
 
 int IEffectBase::UnserializeParams(const ByteChunk* chunk, int startPos)
 {
-  if (!chunk)
-    return -1;
+  if (!chunk) return -1;
   Lock lock(mMutex);
   int pos = startPos;
   for (size_t i = 0; i < mParams.size() && pos >= 0; ++i)
@@ -93,32 +89,29 @@ int IEffectBase::UnserializeParams(const ByteChunk* chunk, int startPos)
 
 bool IEffectBase::CompareState(const unsigned char* data, int startPos)
 {
-  if (!data || startPos < 0)
-    return false;
+  if (!data || startPos < 0) return false;
   for (int i = 0; i < NParams(); ++i)
   {
     double stored;
-    std::memcpy(&stored, data + (static_cast<size_t>(startPos) + i) * sizeof(double), sizeof(double));
+    std::memcpy(&stored, data + (static_cast<size_t>(startPos) + i) * sizeof(double),
+                sizeof(double));
     const double a = static_cast<float>(mParams[static_cast<size_t>(i)]->Value());
     const double b = static_cast<float>(stored);
-    if (!(std::fabs(a - b) < 0.00001))
-      return false;
+    if (!(std::fabs(a - b) < 0.00001)) return false;
   }
   return true;
 }
 
 void IEffectBase::RedrawParamControls()
 {
-  if (!mGraphics)
-    return;
+  if (!mGraphics) return;
   for (int i = 0; i < NParams(); ++i)
     mGraphics->SetParameterFromPlug(i, mParams[static_cast<size_t>(i)]->Value(), false);
 }
 
 void IEffectBase::InitChunkWithFrameworkVer(ByteChunk* chunk)
 {
-  if (!chunk)
-    return;
+  if (!chunk) return;
   chunk->Clear();
   chunk->Put(&kFrameworkChunkMagic);
   chunk->Put(&kFrameworkChunkVersion);
@@ -126,12 +119,10 @@ void IEffectBase::InitChunkWithFrameworkVer(ByteChunk* chunk)
 
 int IEffectBase::GetFrameworkVerFromChunk(const ByteChunk* chunk, int* pos)
 {
-  if (!chunk || !pos || *pos < 0)
-    return 0;
+  if (!chunk || !pos || *pos < 0) return 0;
   int32_t magic = 0;
   int next = chunk->Get(&magic, *pos);
-  if (next < 0 || magic != kFrameworkChunkMagic)
-    return 0; // no prefix: the state starts right here
+  if (next < 0 || magic != kFrameworkChunkMagic) return 0; // no prefix: the state starts right here
   int32_t version = 0;
   next = chunk->Get(&version, next);
   if (next < 0)
@@ -148,8 +139,7 @@ int IEffectBase::GetFrameworkVerFromChunk(const ByteChunk* chunk, int* pos)
 IPreset* IEffectBase::GetNextUninitializedPreset()
 {
   for (auto& preset : mPresets)
-    if (!preset->mInitialized)
-      return preset.get();
+    if (!preset->mInitialized) return preset.get();
   return nullptr;
 }
 
@@ -158,8 +148,7 @@ void IEffectBase::MakeDefaultPreset(const char* name, int count)
   for (int i = 0; i < count; ++i)
   {
     IPreset* preset = ClaimPreset(GetNextUninitializedPreset(), name ? name : "Empty");
-    if (!preset)
-      return;
+    if (!preset) return;
     SerializeState(&preset->mChunk);
   }
 }
@@ -171,11 +160,9 @@ void IEffectBase::EnsureDefaultPreset()
 
 void IEffectBase::MakePresetFromValues(const char* name, const double* values, int count)
 {
-  if (count != NParams())
-    return;
+  if (count != NParams()) return;
   IPreset* preset = ClaimPreset(GetNextUninitializedPreset(), name);
-  if (!preset)
-    return;
+  if (!preset) return;
   for (int i = 0; i < count; ++i)
   {
     const double v = AsParamValue(*mParams[static_cast<size_t>(i)], values[i]);
@@ -186,8 +173,7 @@ void IEffectBase::MakePresetFromValues(const char* name, const double* values, i
 void IEffectBase::MakePresetFromPairs(const char* name, const double* pairs, int nPairs)
 {
   IPreset* preset = ClaimPreset(GetNextUninitializedPreset(), name);
-  if (!preset)
-    return;
+  if (!preset) return;
 
   std::vector<double> values(mParams.size(), kUnnamedMarker);
   for (int k = 0; k < nPairs; ++k)
@@ -210,21 +196,18 @@ void IEffectBase::MakePresetFromPairs(const char* name, const double* pairs, int
 void IEffectBase::MakePresetFromChunk(const char* name, const ByteChunk* chunk)
 {
   IPreset* preset = ClaimPreset(GetNextUninitializedPreset(), name);
-  if (!preset)
-    return;
+  if (!preset) return;
   preset->mChunk.PutChunk(chunk);
 }
 
 void IEffectBase::MakePresetFromBlob(const char* name, const char* blob, int sizeOfChunk)
 {
-  if (sizeOfChunk < 0)
-    return;
+  if (sizeOfChunk < 0) return;
   std::vector<uint8_t> bytes(static_cast<size_t>(sizeOfChunk), 0);
   Base64Decode(blob, bytes.data(), sizeOfChunk);
 
   IPreset* preset = ClaimPreset(GetNextUninitializedPreset(), name);
-  if (!preset)
-    return;
+  if (!preset) return;
   preset->mChunk.PutBytes(bytes.data(), sizeOfChunk);
 }
 
@@ -233,10 +216,8 @@ void IEffectBase::PruneUninitializedPresets()
   // The current index keeps pointing at the same preset when it survives.
   int current = 0;
   for (int i = 0; i < mCurrentPresetIdx && i < NPresets(); ++i)
-    if (mPresets[static_cast<size_t>(i)]->mInitialized)
-      ++current;
-  if (mCurrentPresetIdx >= 0)
-    mCurrentPresetIdx = current;
+    if (mPresets[static_cast<size_t>(i)]->mInitialized) ++current;
+  if (mCurrentPresetIdx >= 0) mCurrentPresetIdx = current;
 
   mPresets.erase(std::remove_if(mPresets.begin(), mPresets.end(),
                                 [](const std::unique_ptr<IPreset>& p) { return !p->mInitialized; }),
@@ -247,8 +228,7 @@ void IEffectBase::PruneUninitializedPresets()
 
 bool IEffectBase::RestorePreset(int idx)
 {
-  if (idx < 0 || idx >= NPresets())
-    return false;
+  if (idx < 0 || idx >= NPresets()) return false;
   IPreset* preset = mPresets[static_cast<size_t>(idx)].get();
 
   if (!preset->mInitialized)
@@ -257,13 +237,11 @@ bool IEffectBase::RestorePreset(int idx)
     // user presets there already are, this slot still under its old name.
     int n = 1;
     for (const auto& p : mPresets)
-      if (std::strstr(p->mName, "user preset"))
-        ++n;
+      if (std::strstr(p->mName, "user preset")) ++n;
     preset->mInitialized = true;
     std::snprintf(preset->mName, IPreset::kNameLen, "%s %d", "user preset", n);
     preset->mChunk.Clear();
-    if (!SerializeState(&preset->mChunk))
-      return false;
+    if (!SerializeState(&preset->mChunk)) return false;
   }
   else if (UnserializeState(&preset->mChunk, 0) <= 0)
     return false;
@@ -276,30 +254,25 @@ bool IEffectBase::RestorePreset(int idx)
 
 bool IEffectBase::RestorePreset(const char* name)
 {
-  if (!name || !*name)
-    return false;
+  if (!name || !*name) return false;
   for (int i = 0; i < NPresets(); ++i)
-    if (std::strcmp(mPresets[static_cast<size_t>(i)]->mName, name) == 0)
-      return RestorePreset(i);
+    if (std::strcmp(mPresets[static_cast<size_t>(i)]->mName, name) == 0) return RestorePreset(i);
   return false;
 }
 
 const char* IEffectBase::GetPresetName(int idx) const
 {
-  if (idx < 0 || idx >= NPresets())
-    return "";
+  if (idx < 0 || idx >= NPresets()) return "";
   return mPresets[static_cast<size_t>(idx)]->mName;
 }
 
 void IEffectBase::StoreStateInPreset(int idx, const char* name)
 {
-  if (idx < 0 || idx >= NPresets())
-    return;
+  if (idx < 0 || idx >= NPresets()) return;
   IPreset* preset = mPresets[static_cast<size_t>(idx)].get();
   preset->mChunk.Clear();
   SerializeState(&preset->mChunk);
-  if (name && *name)
-    CopyBounded(preset->mName, name, IPreset::kNameLen);
+  if (name && *name) CopyBounded(preset->mName, name, IPreset::kNameLen);
 }
 
 void IEffectBase::ModifyCurrentPreset(const char* name)
@@ -311,22 +284,19 @@ void IEffectBase::ModifyCurrentPreset(const char* name)
 
 bool IEffectBase::SerializePresets(ByteChunk* chunk)
 {
-  if (!chunk)
-    return false;
+  if (!chunk) return false;
   for (const auto& preset : mPresets)
   {
     chunk->PutStr(preset->mName);
     chunk->PutBool(preset->mInitialized);
-    if (preset->mInitialized)
-      chunk->PutChunk(&preset->mChunk);
+    if (preset->mInitialized) chunk->PutChunk(&preset->mChunk);
   }
   return true;
 }
 
 int IEffectBase::UnserializePresets(const ByteChunk* chunk, int startPos)
 {
-  if (!chunk)
-    return -1;
+  if (!chunk) return -1;
   int pos = startPos;
   for (size_t i = 0; i < mPresets.size() && pos >= 0; ++i)
   {
@@ -394,11 +364,9 @@ void IEffectBase::RestoreSavedState(const SavedState& saved)
 
 bool IEffectBase::DumpPresetSrcCode(const char* path, const char* const* paramEnumNames)
 {
-  if (!path || !paramEnumNames)
-    return false;
+  if (!path || !paramEnumNames) return false;
   std::FILE* f = std::fopen(path, "w");
-  if (!f)
-    return false;
+  if (!f) return false;
   std::fprintf(f, "  MakePresetFromNamedParams(\"name\", %d", NParams());
   for (int i = 0; i < NParams(); ++i)
   {
@@ -429,12 +397,10 @@ bool IEffectBase::DumpPresetSrcCode(const char* path, const char* const* paramEn
 
 bool IEffectBase::DumpPresetBlob(const char* path)
 {
-  if (!path || mCurrentPresetIdx < 0 || mCurrentPresetIdx >= NPresets())
-    return false;
+  if (!path || mCurrentPresetIdx < 0 || mCurrentPresetIdx >= NPresets()) return false;
   const ByteChunk& chunk = mPresets[static_cast<size_t>(mCurrentPresetIdx)]->mChunk;
   std::FILE* f = std::fopen(path, "w");
-  if (!f)
-    return false;
+  if (!f) return false;
   const std::string text = Base64Encode(chunk.GetBytes(), chunk.Size());
   std::fprintf(f, "MakePresetFromBlob(\"name\", \"");
   std::fprintf(f, "%s\", %i);\n", text.c_str(), chunk.Size());
@@ -443,11 +409,9 @@ bool IEffectBase::DumpPresetBlob(const char* path)
 
 bool IEffectBase::DumpBankBlob(const char* path)
 {
-  if (!path)
-    return false;
+  if (!path) return false;
   std::FILE* f = std::fopen(path, "w");
-  if (!f)
-    return false;
+  if (!f) return false;
   for (const auto& preset : mPresets)
   {
     const std::string text = Base64Encode(preset->mChunk.GetBytes(), preset->mChunk.Size());

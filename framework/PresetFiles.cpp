@@ -62,8 +62,7 @@ void PutBEFloat(ByteChunk& out, float f)
 void PutProgramName(ByteChunk& out, const char* name)
 {
   char field[kProgramNameLen] = {};
-  if (name)
-    std::memcpy(field, name, strnlen(name, kProgramNameLen - 1));
+  if (name) std::memcpy(field, name, strnlen(name, kProgramNameLen - 1));
   out.PutBytes(field, static_cast<int>(kProgramNameLen));
 }
 
@@ -120,11 +119,9 @@ bool IsParamProgram(const uint8_t* p, int nParams)
 // within the file; the version prefix, if present, is skipped by *start.
 bool ExtractChunk(const uint8_t* data, size_t size, size_t offset, ByteChunk& chunk, int* start)
 {
-  if (size < offset + 4)
-    return false;
+  if (size < offset + 4) return false;
   const uint32_t n = BE32(data + offset);
-  if (n > size - offset - 4 || n > static_cast<uint32_t>(kMaxFileSize))
-    return false;
+  if (n > size - offset - 4 || n > static_cast<uint32_t>(kMaxFileSize)) return false;
   chunk.Clear();
   chunk.PutBytes(data + offset + 4, static_cast<int>(n));
   *start = 0;
@@ -136,11 +133,9 @@ bool ExtractChunk(const uint8_t* data, size_t size, size_t offset, ByteChunk& ch
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes)
 {
-  if (path.empty())
-    return false;
+  if (path.empty()) return false;
   std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f)
-    return false;
+  if (!f) return false;
   bool ok = std::fseek(f, 0, SEEK_END) == 0;
   const long size = ok ? std::ftell(f) : -1;
   ok = ok && size >= 0 && size <= kMaxFileSize && std::fseek(f, 0, SEEK_SET) == 0;
@@ -157,8 +152,7 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes)
 // so the target is either the complete new file or left as it was.
 bool WriteFileAtomically(const std::string& path, const ByteChunk& data)
 {
-  if (path.empty())
-    return false;
+  if (path.empty()) return false;
   static std::atomic<unsigned> sCounter{0};
   const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
 
@@ -169,8 +163,7 @@ bool WriteFileAtomically(const std::string& path, const ByteChunk& data)
     std::FILE* f = std::fopen(tmp.c_str(), "wbx"); // fails if the name exists
     if (!f)
     {
-      if (errno == EEXIST)
-        continue;
+      if (errno == EEXIST) continue;
       return false;
     }
     const size_t n = static_cast<size_t>(data.Size());
@@ -179,8 +172,7 @@ bool WriteFileAtomically(const std::string& path, const ByteChunk& data)
     ok = fsync(fileno(f)) == 0 && ok;
     ok = std::fclose(f) == 0 && ok;
     ok = ok && std::rename(tmp.c_str(), path.c_str()) == 0;
-    if (!ok)
-      std::remove(tmp.c_str());
+    if (!ok) std::remove(tmp.c_str());
     return ok;
   }
   return false;
@@ -191,8 +183,7 @@ bool WriteFileAtomically(const std::string& path, const ByteChunk& data)
 
 bool IEffectBase::MakeProgramFXP(ByteChunk* file)
 {
-  if (!file)
-    return false;
+  if (!file) return false;
   Lock lock(mMutex);
   file->Clear();
   const bool chunkForm = DoesStateChunks();
@@ -222,8 +213,7 @@ bool IEffectBase::MakeProgramFXP(ByteChunk* file)
 
 bool IEffectBase::MakeBankFXB(ByteChunk* file)
 {
-  if (!file)
-    return false;
+  if (!file) return false;
   Lock lock(mMutex);
   file->Clear();
   const bool chunkForm = DoesStateChunks();
@@ -287,8 +277,7 @@ bool IEffectBase::SaveBankAsFXB(const std::string& path)
 
 bool IEffectBase::LoadProgramFromFXPData(const uint8_t* data, size_t size)
 {
-  if (!data || size < kProgramHeaderSize)
-    return false;
+  if (!data || size < kProgramHeaderSize) return false;
   if (BE32(data) != kChunkMagic || BEInt(data + 12) != kProgramVersion ||
       BEInt(data + 16) != GetUniqueID())
     return false;
@@ -299,8 +288,7 @@ bool IEffectBase::LoadProgramFromFXPData(const uint8_t* data, size_t size)
   {
     ByteChunk state;
     int start = 0;
-    if (!ExtractChunk(data, size, kProgramHeaderSize, state, &start))
-      return false;
+    if (!ExtractChunk(data, size, kProgramHeaderSize, state, &start)) return false;
     SavedState saved;
     SaveState(saved);
     if (UnserializeState(&state, start) < 0)
@@ -312,8 +300,7 @@ bool IEffectBase::LoadProgramFromFXPData(const uint8_t* data, size_t size)
   else if (form == kProgramParamsMagic)
   {
     const size_t nParams = mParams.size();
-    if (!IsParamProgram(data, NParams()) || (size - kProgramHeaderSize) / 4 < nParams)
-      return false;
+    if (!IsParamProgram(data, NParams()) || (size - kProgramHeaderSize) / 4 < nParams) return false;
     Lock lock(mMutex);
     for (size_t i = 0; i < nParams; ++i)
       mParams[i]->SetNormalized(BEFloat(data + kProgramHeaderSize + 4 * i));
@@ -335,18 +322,15 @@ bool IEffectBase::LoadProgramFromFXPData(const uint8_t* data, size_t size)
 
 bool IEffectBase::LoadBankFromFXBData(const uint8_t* data, size_t size)
 {
-  if (!data || size < kBankHeaderSize)
-    return false;
-  if (BE32(data) != kChunkMagic || BEInt(data + 16) != GetUniqueID())
-    return false;
+  if (!data || size < kBankHeaderSize) return false;
+  if (BE32(data) != kChunkMagic || BEInt(data + 16) != GetUniqueID()) return false;
   const uint32_t form = BE32(data + 8);
 
   if (form == kBankChunkMagic && DoesStateChunks())
   {
     ByteChunk bank;
     int start = 0;
-    if (!ExtractChunk(data, size, kBankHeaderSize, bank, &start))
-      return false;
+    if (!ExtractChunk(data, size, kBankHeaderSize, bank, &start)) return false;
     SavedState saved;
     SaveState(saved);
     if (UnserializePresets(&bank, start) < 0)
@@ -358,23 +342,19 @@ bool IEffectBase::LoadBankFromFXBData(const uint8_t* data, size_t size)
     return true;
   }
 
-  if (form != kBankParamsMagic)
-    return false;
+  if (form != kBankParamsMagic) return false;
 
   // A bank may hold fewer programs than there are slots, never more; its current program must
   // be one of the slots.
   const int nPrograms = BEInt(data + 24);
   const int currentProgram = BEInt(data + 28);
-  if (nPrograms < 0 || nPrograms > NPresets() || currentProgram < 0 ||
-      currentProgram >= NPresets())
+  if (nPrograms < 0 || nPrograms > NPresets() || currentProgram < 0 || currentProgram >= NPresets())
     return false;
   const size_t nParams = mParams.size();
   const size_t recordSize = kProgramHeaderSize + 4 * nParams;
-  if ((size - kBankHeaderSize) / recordSize < static_cast<size_t>(nPrograms))
-    return false;
+  if ((size - kBankHeaderSize) / recordSize < static_cast<size_t>(nPrograms)) return false;
   for (int i = 0; i < nPrograms; ++i)
-    if (!IsParamProgram(data + kBankHeaderSize + i * recordSize, NParams()))
-      return false;
+    if (!IsParamProgram(data + kBankHeaderSize + i * recordSize, NParams())) return false;
 
   for (int i = 0; i < nPrograms; ++i)
   {

@@ -65,7 +65,8 @@ Bytes WithoutPrefix(Bytes file, size_t chunkSizeAt)
 {
   file.erase(file.begin() + static_cast<long>(chunkSizeAt) + 4,
              file.begin() + static_cast<long>(chunkSizeAt) + 12);
-  auto putBE = [&file](size_t at, uint32_t v) {
+  auto putBE = [&file](size_t at, uint32_t v)
+  {
     for (int i = 0; i < 4; ++i)
       file[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (24 - 8 * i));
   };
@@ -91,12 +92,12 @@ std::vector<Seed> SeedFiles()
   params.MakeBankFXB(&pb);
   chunks.MakeBankFXB(&cb);
   return {
-    {"fxp_loader/params.fxp", ToBytes(pp)},
-    {"fxp_loader/chunk.fxp", ToBytes(cp)},
-    {"fxp_loader/chunk-no-prefix.fxp", WithoutPrefix(ToBytes(cp), 56)},
-    {"fxb_loader/params.fxb", ToBytes(pb)},
-    {"fxb_loader/chunk.fxb", ToBytes(cb)},
-    {"fxb_loader/chunk-no-prefix.fxb", WithoutPrefix(ToBytes(cb), 156)},
+      {"fxp_loader/params.fxp", ToBytes(pp)},
+      {"fxp_loader/chunk.fxp", ToBytes(cp)},
+      {"fxp_loader/chunk-no-prefix.fxp", WithoutPrefix(ToBytes(cp), 56)},
+      {"fxb_loader/params.fxb", ToBytes(pb)},
+      {"fxb_loader/chunk.fxb", ToBytes(cb)},
+      {"fxb_loader/chunk-no-prefix.fxb", WithoutPrefix(ToBytes(cb), 156)},
   };
 }
 
@@ -114,7 +115,8 @@ void WriteFile(const std::string& path, const Bytes& bytes)
 
 std::string TempDir()
 {
-  static const std::string dir = [] {
+  static const std::string dir = []
+  {
     std::string d = ::testing::TempDir() + "kestrion-fxp-" + std::to_string(getpid());
     mkdir(d.c_str(), 0700);
     return d + "/";
@@ -128,8 +130,7 @@ int CountEntries(const std::string& dir)
   if (DIR* d = opendir(dir.c_str()))
   {
     while (const dirent* e = readdir(d))
-      if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
-        ++n;
+      if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) ++n;
     closedir(d);
   }
   return n;
@@ -313,7 +314,8 @@ TEST(PresetFiles, RefusedFilesChangeNothing)
   csrc.MakeProgramFXP(&cfxp);
   src.MakeBankFXB(&fxb);
 
-  auto refused = [](bool chunks, Bytes bytes, bool bank, const char* what) {
+  auto refused = [](bool chunks, Bytes bytes, bool bank, const char* what)
+  {
     K fx(chunks, 3);
     PrepareTarget(fx);
     const std::string before = StateFingerprint(fx);
@@ -321,7 +323,8 @@ TEST(PresetFiles, RefusedFilesChangeNothing)
     EXPECT_EQ(before, StateFingerprint(fx)) << what;
     EXPECT_EQ(0, fx.mProgramChanges) << what;
   };
-  auto patched = [](const ByteChunk& c, size_t at, uint32_t v) {
+  auto patched = [](const ByteChunk& c, size_t at, uint32_t v)
+  {
     Bytes b = ToBytes(c);
     for (int i = 0; i < 4; ++i)
       b[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (24 - 8 * i));
@@ -397,7 +400,7 @@ TEST(PresetFiles, SavingReplacesTheFileWholeOrNotAtAll)
   ByteChunk expected;
   small.MakeBankFXB(&expected);
   EXPECT_EQ(ToBytes(expected), ReadFile(path)); // no tail of the longer file remains
-  EXPECT_EQ(1, CountEntries(dir));               // no temporary file left behind
+  EXPECT_EQ(1, CountEntries(dir));              // no temporary file left behind
 
   // The target cannot be replaced (it is a folder): false, the folder and its file survive.
   const std::string folder = dir + "taken.fxp";
@@ -419,8 +422,7 @@ TEST(PresetFiles, SeedFilesAreWhatTheWriterProduces)
   for (const Seed& seed : SeedFiles())
   {
     const std::string path = kCorpus + "/" + seed.path;
-    if (write)
-      WriteFile(path, seed.bytes);
+    if (write) WriteFile(path, seed.bytes);
     EXPECT_EQ(seed.bytes, ReadFile(path)) << path;
   }
 }
@@ -438,7 +440,8 @@ TEST(PresetFiles, CorruptedFilesAreRefusedWithoutChange)
     for (bool chunks : {false, true})
     {
       int accepted = 0, refusedCount = 0;
-      auto attempt = [&](const Bytes& bytes, bool mustRefuse, const std::string& what) {
+      auto attempt = [&](const Bytes& bytes, bool mustRefuse, const std::string& what)
+      {
         K fx(chunks, 3);
         PrepareTarget(fx);
         const std::string before = StateFingerprint(fx);
