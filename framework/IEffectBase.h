@@ -54,8 +54,8 @@ public:
   struct OutChannel
   {
     bool mConnected = false;
-    double** mDest = nullptr;    // this channel's slot in mOutData
-    float* mFDest = nullptr;     // host single-precision buffer, null until attached
+    double** mDest = nullptr; // this channel's slot in mOutData
+    float* mFDest = nullptr;  // host single-precision buffer, null until attached
     std::vector<double> mScratchBuf;
     std::string mLabel;
   };
@@ -234,8 +234,7 @@ public:
   void EnsureDefaultPreset();
   // A preset of one value per parameter, in index order (real values; bools and ints as
   // numbers). Nothing is made when the number of values differs from the parameter count.
-  template <class... Values>
-  void MakePreset(const char* name, Values... values)
+  template <class... Values> void MakePreset(const char* name, Values... values)
   {
     const std::array<double, sizeof...(Values)> v{PresetArg(values)...};
     MakePresetFromValues(name, v.data(), static_cast<int>(v.size()));
@@ -247,8 +246,7 @@ public:
   void MakePresetFromNamedParams(const char* name, int nParamsNamed, Args... pairs)
   {
     const std::array<double, sizeof...(Args)> v{PresetArg(pairs)...};
-    if (nParamsNamed < 0 || static_cast<size_t>(nParamsNamed) * 2 != v.size())
-      return;
+    if (nParamsNamed < 0 || static_cast<size_t>(nParamsNamed) * 2 != v.size()) return;
     MakePresetFromPairs(name, v.data(), nParamsNamed);
   }
   // A preset holding a copy of chunk's bytes.
@@ -288,8 +286,9 @@ public:
   // FXP program and FXB bank files; the chunk form when the plug-in saves state chunks,
   // otherwise the parameter form. Main thread.
   //
-  // Saving writes the whole file or nothing: the file is written beside the target under a
-  // temporary name and renamed over it. False for an empty path or a failed write.
+  // Saving writes the whole file or nothing (WriteWholeFile): through symbolic links, keeping
+  // the mode of the file it replaces, refusing a read-only file. False for an empty path or a
+  // failed or refused write, which leaves the file as it was.
   bool SaveProgramAsFXP(const std::string& path);
   bool SaveBankAsFXB(const std::string& path);
   // Loading checks the whole file before applying any of it; a file that is refused (false)
@@ -326,8 +325,7 @@ protected:
   void ParseChannelIO(const char* channelIOStr);
 
   // A preset-making argument (a number, or an enumerator naming a parameter) as a double.
-  template <class T>
-  static double PresetArg(T value)
+  template <class T> static double PresetArg(T value)
   {
     static_assert(std::is_arithmetic<T>::value || std::is_enum<T>::value,
                   "parameter indices and values are numbers");

@@ -2,16 +2,12 @@
 // inside the files keep the native layout of the state chunk.
 
 #include "framework/IEffectBase.h"
+#include "framework/WholeFileWrite.h"
 
-#include <atomic>
-#include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 namespace
 {
@@ -147,36 +143,6 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes)
   std::fclose(f);
   return ok;
 }
-
-// Writes the file under a temporary name in the same folder, then renames it over the target,
-// so the target is either the complete new file or left as it was.
-bool WriteFileAtomically(const std::string& path, const ByteChunk& data)
-{
-  if (path.empty()) return false;
-  static std::atomic<unsigned> sCounter{0};
-  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-
-  for (int attempt = 0; attempt < 100; ++attempt)
-  {
-    const std::string tmp = path + ".tmp-" + std::to_string(getpid()) + "-" +
-                            std::to_string(stamp & 0xFFFFFF) + "-" + std::to_string(sCounter++);
-    std::FILE* f = std::fopen(tmp.c_str(), "wbx"); // fails if the name exists
-    if (!f)
-    {
-      if (errno == EEXIST) continue;
-      return false;
-    }
-    const size_t n = static_cast<size_t>(data.Size());
-    bool ok = std::fwrite(data.GetBytes(), 1, n, f) == n;
-    ok = std::fflush(f) == 0 && ok;
-    ok = fsync(fileno(f)) == 0 && ok;
-    ok = std::fclose(f) == 0 && ok;
-    ok = ok && std::rename(tmp.c_str(), path.c_str()) == 0;
-    if (!ok) std::remove(tmp.c_str());
-    return ok;
-  }
-  return false;
-}
 } // namespace
 
 // ---- Building files ------------------------------------------------------------------------
@@ -261,13 +227,15 @@ bool IEffectBase::MakeBankFXB(ByteChunk* file)
 bool IEffectBase::SaveProgramAsFXP(const std::string& path)
 {
   ByteChunk file;
-  return !path.empty() && MakeProgramFXP(&file) && WriteFileAtomically(path, file);
+  return !path.empty() && MakeProgramFXP(&file) &&
+         WriteWholeFile(path, file.GetBytes(), static_cast<size_t>(file.Size()));
 }
 
 bool IEffectBase::SaveBankAsFXB(const std::string& path)
 {
   ByteChunk file;
-  return !path.empty() && MakeBankFXB(&file) && WriteFileAtomically(path, file);
+  return !path.empty() && MakeBankFXB(&file) &&
+         WriteWholeFile(path, file.GetBytes(), static_cast<size_t>(file.Size()));
 }
 
 // ---- Loading files -------------------------------------------------------------------------

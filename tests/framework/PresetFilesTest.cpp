@@ -2,12 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -476,3 +480,159 @@ TEST(PresetFiles, CorruptedFilesAreRefusedWithoutChange)
     }
   }
 }
+
+// ---- Saving over what is already there ------------------------------------------------------
+
+namespace
+{
+namespace fs = std::filesystem;
+
+// How the path a save is given leads to the real file, "real.fxb" in the case's folder.
+enum class Route
+{
+  Direct,    // the path is the file
+  Link,      // link.fxb -> real.fxb
+  LinkChain, // first.fxb -> <folder>/sub/second.fxb (absolute) -> ../real.fxb
+  LinkLoop,  // link.fxb -> loop.fxb -> link.fxb
+};
+
+struct SaveCase
+{
+  const char* name;
+  Route route;
+  int oldMode;         // mode of the real file before the save; -1: there is none
+  bool saved;          // the expected result
+  rlim_t sizeLimit{0}; // not 0: writing a file past this many bytes fails part-way
+};
+
+std::ostream& operator<<(std::ostream& os, const SaveCase& c)
+{
+  return os << c.name;
+}
+
+class PresetFileSaving : public ::testing::TestWithParam<SaveCase>
+{
+protected:
+  void SetUp() override
+  {
+    mFolder = TempDir() + "saving-" + GetParam().name;
+    fs::remove_all(mFolder);
+    fs::create_directory(mFolder);
+  }
+  void TearDown() override { fs::remove_all(mFolder); }
+
+  // The folder's contents below it, sorted.
+  std::vector<std::string> Listing() const
+  {
+    std::vector<std::string> names;
+    for (const auto& e : fs::recursive_directory_iterator(mFolder))
+      names.push_back(e.path().lexically_relative(mFolder).string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  std::string mFolder;
+};
+
+// Runs f with writes to files limited to `limit` bytes (0: no limit); a write past the limit
+// fails with EFBIG instead of raising SIGXFSZ.
+template <class F> void WithFileSizeLimit(rlim_t limit, F f)
+{
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  if (limit)
+  {
+    rlimit lowered = saved;
+    lowered.rlim_cur = limit;
+    ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &lowered));
+  }
+  f();
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, oldHandler);
+}
+} // namespace
+
+// A save replaces the file its path leads to, whole, keeping the file's mode; a read-only
+// file, a link loop or a failing write leave everything exactly as it was, with no temporary
+// file beside it.
+TEST_P(PresetFileSaving, KeepsModeAndLinksOrChangesNothing)
+{
+  const SaveCase& c = GetParam();
+  const std::string real = mFolder + "/real.fxb";
+  const Bytes oldBytes{1, 2, 3, 4, 5};
+  if (c.oldMode >= 0)
+  {
+    WriteFile(real, oldBytes);
+    ASSERT_EQ(0, chmod(real.c_str(), static_cast<mode_t>(c.oldMode)));
+  }
+
+  std::string savePath = real;
+  std::vector<std::pair<std::string, std::string>> links; // name below the folder, its text
+  switch (c.route)
+  {
+  case Route::Direct:
+    break;
+  case Route::Link:
+    links = {{"link.fxb", "real.fxb"}};
+    break;
+  case Route::LinkChain:
+    fs::create_directory(mFolder + "/sub");
+    links = {{"first.fxb", mFolder + "/sub/second.fxb"}, {"sub/second.fxb", "../real.fxb"}};
+    break;
+  case Route::LinkLoop:
+    links = {{"link.fxb", "loop.fxb"}, {"loop.fxb", "link.fxb"}};
+    break;
+  }
+  for (const auto& [name, text] : links)
+    fs::create_symlink(text, mFolder + "/" + name);
+  if (!links.empty()) savePath = mFolder + "/" + links.front().first;
+
+  K fx(false, 3);
+  PrepareSource(fx);
+  ByteChunk bank;
+  fx.MakeBankFXB(&bank);
+  bool result = !c.saved;
+  WithFileSizeLimit(c.sizeLimit, [&] { result = fx.SaveBankAsFXB(savePath); });
+  EXPECT_EQ(c.saved, result);
+
+  // The links are untouched, and the only other entry is the real file when it should exist.
+  std::vector<std::string> expected;
+  for (const auto& [name, text] : links)
+  {
+    expected.push_back(name);
+    EXPECT_TRUE(fs::is_symlink(mFolder + "/" + name)) << name;
+    EXPECT_EQ(text, fs::read_symlink(mFolder + "/" + name).string()) << name;
+  }
+  if (c.route == Route::LinkChain) expected.push_back("sub");
+  const bool realExists = c.saved || c.oldMode >= 0;
+  if (realExists) expected.push_back("real.fxb");
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(expected, Listing());
+  if (!realExists) return;
+
+  EXPECT_EQ(c.saved ? ToBytes(bank) : oldBytes, ReadFile(real));
+  const mode_t umaskNow = umask(0);
+  umask(umaskNow);
+  const mode_t mode = c.oldMode >= 0 ? static_cast<mode_t>(c.oldMode) : (0666 & ~umaskNow);
+  struct stat st = {};
+  ASSERT_EQ(0, lstat(real.c_str(), &st));
+  EXPECT_TRUE(S_ISREG(st.st_mode));
+  EXPECT_EQ(mode, st.st_mode & 07777);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PresetFiles, PresetFileSaving,
+    ::testing::Values(SaveCase{"Mode0600", Route::Direct, 0600, true},
+                      SaveCase{"Mode0640", Route::Direct, 0640, true},
+                      SaveCase{"Mode0666PastTheUmask", Route::Direct, 0666, true},
+                      SaveCase{"NewFileTakesTheUmask", Route::Direct, -1, true},
+                      SaveCase{"ReadOnly0444", Route::Direct, 0444, false},
+                      SaveCase{"ThroughALink", Route::Link, 0640, true},
+                      SaveCase{"ThroughAChainOfLinks", Route::LinkChain, 0600, true},
+                      SaveCase{"DanglingLinkGetsItsFile", Route::Link, -1, true},
+                      SaveCase{"LinkToAReadOnlyFile", Route::Link, 0440, false},
+                      SaveCase{"LinkLoop", Route::LinkLoop, -1, false},
+                      SaveCase{"WriteFailsPartWay", Route::Direct, 0640, false, 100},
+                      SaveCase{"WriteFailsOnANewFile", Route::Link, -1, false, 100}),
+    [](const ::testing::TestParamInfo<SaveCase>& info) { return std::string(info.param.name); });
