@@ -24,8 +24,8 @@ std::string FolderOf(const std::string& path)
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-// The file that a save to path writes: path itself, or where its links lead. *exists tells
-// whether that file is there already; when it is, *info describes it.
+// The file that a save to path writes: path itself, or where its links lead. exists tells
+// whether that file is there already; when it is, info describes it.
 bool FollowLinks(std::string path, std::string& target, struct stat& info, bool& exists)
 {
   for (int links = 0; links <= kMaxLinks; ++links)
@@ -47,8 +47,8 @@ bool FollowLinks(std::string path, std::string& target, struct stat& info, bool&
     const ssize_t n = readlink(path.c_str(), next, sizeof(next));
     if (n <= 0 || static_cast<size_t>(n) >= sizeof(next)) return false;
     // A relative link names its target from the folder the link is in.
-    path = next[0] == '/' ? std::string(next, static_cast<size_t>(n))
-                          : FolderOf(path) + std::string(next, static_cast<size_t>(n));
+    const std::string link(next, static_cast<size_t>(n));
+    path = link[0] == '/' ? link : FolderOf(path) + link;
   }
   return false;
 }
