@@ -21,7 +21,8 @@ void Raster_Blit(Raster_IBitmap* dest, Raster_IBitmap* src, int dstx, int dsty, 
 // weighting colours by their alpha so transparent neighbours leave no dark fringes, and
 // never reading beyond the source rectangle (its edge pixels are repeated).
 void Raster_ScaledBlit(Raster_IBitmap* dest, Raster_IBitmap* src, int dstx, int dsty, int dstw,
-                       int dsth, float srcx, float srcy, float srcw, float srch, float alpha, int mode);
+                       int dsth, float srcx, float srcy, float srcw, float srch, float alpha,
+                       int mode);
 
 // Draws the source rectangle into the destination rectangle rotated by angle radians
 // (positive turns clockwise on screen) about the rectangle's centre moved by
