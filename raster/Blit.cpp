@@ -93,41 +93,23 @@ struct BlitArea
   int dx = 0, dy = 0, sx = 0, sy = 0, w = 0, h = 0;
 };
 
+// One axis of a 1:1 blit: the span of n pixels from d in the destination and s in the
+// source loses what lies before either bitmap's start or beyond either's end.
+void clipAxis(long long& d, long long& s, long long& n, long long dEnd, long long sEnd)
+{
+  const long long skip = std::max({0LL, -d, -s});
+  d += skip;
+  s += skip;
+  n = std::min({n - skip, dEnd - d, sEnd - s});
+}
+
 BlitArea clipBlit(Raster_IBitmap* dest, Raster_IBitmap* src, long long dx, long long dy,
                   long long sx, long long sy, long long w, long long h)
 {
   BlitArea area;
   if (w <= 0 || h <= 0) return area;
-  const long long srcW = src->getWidth(), srcH = src->getHeight();
-  const long long dstW = dest->getWidth(), dstH = dest->getHeight();
-  if (sx < 0)
-  {
-    dx -= sx;
-    w += sx;
-    sx = 0;
-  }
-  if (sy < 0)
-  {
-    dy -= sy;
-    h += sy;
-    sy = 0;
-  }
-  w = std::min(w, srcW - sx);
-  h = std::min(h, srcH - sy);
-  if (dx < 0)
-  {
-    sx -= dx;
-    w += dx;
-    dx = 0;
-  }
-  if (dy < 0)
-  {
-    sy -= dy;
-    h += dy;
-    dy = 0;
-  }
-  w = std::min(w, dstW - dx);
-  h = std::min(h, dstH - dy);
+  clipAxis(dx, sx, w, dest->getWidth(), src->getWidth());
+  clipAxis(dy, sy, h, dest->getHeight(), src->getHeight());
   if (w <= 0 || h <= 0) return area;
   area.dx = int(dx);
   area.dy = int(dy);
@@ -138,31 +120,102 @@ BlitArea clipBlit(Raster_IBitmap* dest, Raster_IBitmap* src, long long dx, long 
   return area;
 }
 
-// Pixel centres of the destination rectangle map onto the source through this affine
-// map: source point = origin + x * ux + y * vx (and likewise for y).
+// Where the centre of each pixel of the destination rectangle falls in the source: the
+// rectangle, unrotated, maps linearly onto the source rectangle, and a rotation by the
+// angle (clockwise on screen, y growing downward) about a centre turns it. A pixel is
+// given by its offset from the rectangle's corner, never by its place in the bitmap, so a
+// blit shows the same pixels wherever it lands. The scale is applied as one division of a
+// product that is exact for whole-pixel rectangles, so a centre on a source pixel edge
+// lands exactly on it (for 8 pixels shown in 17, centre 8.5 gives 8.5 * 8 / 17 = 4, where
+// multiplying by a rounded 8 / 17 could give 3.99...).
 struct SourceMap
 {
-  double ox, oy;   // source point of destination pixel centre (0, 0) of the bitmap
-  double xdx, ydx; // change per destination pixel step in x
-  double xdy, ydy; // change per destination pixel step in y
+  double srcx, srcy, srcw, srch; // source rectangle
+  double dstw, dsth;             // destination rectangle size
+  double cx = 0, cy = 0;         // rotation centre, relative to the destination rectangle
+  double cosA = 1, sinA = 0;
+
+  void at(long long i, long long j, double& u, double& v) const
+  {
+    const double px = double(i) + 0.5 - cx, py = double(j) + 0.5 - cy;
+    const double qx = cx + cosA * px + sinA * py;
+    const double qy = cy - sinA * px + cosA * py;
+    u = srcx + qx * srcw / dstw;
+    v = srcy + qy * srch / dsth;
+  }
 };
 
-void resampleInto(Raster_IBitmap* dest, Raster_IBitmap* src, int x0, int y0, int x1, int y1,
-                  const SourceMap& map, const raster_sample::Area& area, int a, int mode)
+// Pixels [x0, x1) x [y0, y1) of a bitmap.
+struct PixelRange
 {
+  int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+
+  bool empty() const { return x0 >= x1 || y0 >= y1; }
+};
+
+// The part of the rectangle (x, y, w, h) that lies inside the bitmap.
+PixelRange visiblePart(Raster_IBitmap* dest, int x, int y, int w, int h)
+{
+  PixelRange r;
+  r.x0 = int(std::max<long long>(x, 0));
+  r.y0 = int(std::max<long long>(y, 0));
+  r.x1 = int(std::min<long long>((long long)x + std::max(w, 0), dest->getWidth()));
+  r.y1 = int(std::min<long long>((long long)y + std::max(h, 0), dest->getHeight()));
+  return r;
+}
+
+// A scaled or rotated blit after its argument checks: the opacity, the visible part of the
+// destination rectangle and the source area it may sample.
+struct Resample
+{
+  int a = 0;
+  PixelRange visible;
+  raster_sample::Area area;
+};
+
+// False when the blit draws nothing: a null bitmap, an empty or non-finite rectangle,
+// opacity 0, or nothing left after clipping. The sampled area is the source rectangle, or
+// the whole source bitmap when wholeSource is set.
+bool prepareResample(Raster_IBitmap* dest, Raster_IBitmap* src, int dstx, int dsty, int dstw,
+                     int dsth, float srcx, float srcy, float srcw, float srch, float alpha,
+                     bool wholeSource, Resample& r)
+{
+  if (!dest || !src || dstw <= 0 || dsth <= 0 || !(srcw > 0.0f) || !(srch > 0.0f) ||
+      !std::isfinite(srcx) || !std::isfinite(srcy) || !std::isfinite(srcw) || !std::isfinite(srch))
+    return false;
+  r.a = Raster_OpacityFromWeight(alpha);
+  if (r.a == 0) return false;
+  r.visible = visiblePart(dest, dstx, dsty, dstw, dsth);
+  if (r.visible.empty()) return false;
+  r.area = wholeSource
+               ? raster_sample::Area::of(src, 0.0, 0.0, src->getWidth(), src->getHeight())
+               : raster_sample::Area::of(src, srcx, srcy, double(srcx) + srcw, double(srcy) + srch);
+  return !r.area.empty();
+}
+
+void resampleInto(Raster_IBitmap* dest, Raster_IBitmap* src, int dstx, int dsty, const Resample& r,
+                  const SourceMap& map, int mode)
+{
+  Raster_MemBitmap copy;
+  if (src == dest)
+  {
+    if (!Raster_Copy(&copy, src)) return;
+    src = &copy;
+  }
   const raster_blend::CombineFn combineFn = raster_blend::combinerFor(mode);
   const bool bilinear = (mode & kRasterModeFilterBilinear) != 0;
   raster_sample::Source source(src);
-  for (int y = y0; y < y1; ++y)
+  for (int y = r.visible.y0; y < r.visible.y1; ++y)
   {
     Raster_Pixel* row = Raster_RowPointer(dest, y);
-    for (int x = x0; x < x1; ++x)
+    for (int x = r.visible.x0; x < r.visible.x1; ++x)
     {
-      const double u = map.ox + x * map.xdx + y * map.xdy;
-      const double v = map.oy + x * map.ydx + y * map.ydy;
-      if (!area.contains(u, v)) continue;
-      const Raster_Pixel s = bilinear ? source.bilinear(u, v, area) : source.nearest(u, v, area);
-      row[x] = combineFn(row[x], s, a);
+      double u, v;
+      map.at((long long)x - dstx, (long long)y - dsty, u, v);
+      if (!r.area.contains(u, v)) continue;
+      const Raster_Pixel s =
+          bilinear ? source.bilinear(u, v, r.area) : source.nearest(u, v, r.area);
+      row[x] = combineFn(row[x], s, r.a);
     }
   }
 }
@@ -204,47 +257,15 @@ void Raster_Blit(Raster_IBitmap* dest, Raster_IBitmap* src, int dstx, int dsty, 
   }
 }
 
-// The destination rectangle clipped to the bitmap, as [x0, x1) x [y0, y1); false when nothing
-// of it is left.
-static bool ClipToDest(Raster_IBitmap* dest, int dstx, int dsty, int dstw, int dsth, int& x0,
-                       int& y0, int& x1, int& y1)
-{
-  x0 = int(std::max<long long>(dstx, 0));
-  y0 = int(std::max<long long>(dsty, 0));
-  x1 = int(std::min<long long>((long long)dstx + dstw, dest->getWidth()));
-  y1 = int(std::min<long long>((long long)dsty + dsth, dest->getHeight()));
-  return x0 < x1 && y0 < y1;
-}
-
 void Raster_ScaledBlit(Raster_IBitmap* dest, Raster_IBitmap* src, int dstx, int dsty, int dstw,
                        int dsth, float srcx, float srcy, float srcw, float srch, float alpha,
                        int mode)
 {
-  if (!dest || !src || dstw <= 0 || dsth <= 0 || !(srcw > 0.0f) || !(srch > 0.0f) ||
-      !std::isfinite(srcx) || !std::isfinite(srcy) || !std::isfinite(srcw) || !std::isfinite(srch))
+  Resample r;
+  if (!prepareResample(dest, src, dstx, dsty, dstw, dsth, srcx, srcy, srcw, srch, alpha, false, r))
     return;
-  const int a = Raster_OpacityFromWeight(alpha);
-  if (a == 0) return;
-  int x0, y0, x1, y1;
-  if (!ClipToDest(dest, dstx, dsty, dstw, dsth, x0, y0, x1, y1)) return;
-  const raster_sample::Area area =
-      raster_sample::Area::of(src, srcx, srcy, double(srcx) + srcw, double(srcy) + srch);
-  if (area.empty()) return;
-
-  Raster_MemBitmap copy;
-  if (src == dest)
-  {
-    if (!Raster_Copy(&copy, src)) return;
-    src = &copy;
-  }
-  // Destination pixel centre x + 0.5 maps to srcx + (x + 0.5 - dstx) * srcw / dstw.
-  SourceMap map;
-  map.xdx = double(srcw) / dstw;
-  map.ydy = double(srch) / dsth;
-  map.ydx = map.xdy = 0.0;
-  map.ox = srcx + (0.5 - dstx) * map.xdx;
-  map.oy = srcy + (0.5 - dsty) * map.ydy;
-  resampleInto(dest, src, x0, y0, x1, y1, map, area, a, mode);
+  const SourceMap map{srcx, srcy, srcw, srch, double(dstw), double(dsth)};
+  resampleInto(dest, src, dstx, dsty, r, map, mode);
 }
 
 void Raster_RotatedBlit(Raster_IBitmap* dest, Raster_IBitmap* src, int dstx, int dsty, int dstw,
@@ -252,46 +273,17 @@ void Raster_RotatedBlit(Raster_IBitmap* dest, Raster_IBitmap* src, int dstx, int
                         bool clipToSourceRect, float alpha, int mode, float rotXCentre,
                         float rotYCentre)
 {
-  if (!dest || !src || dstw <= 0 || dsth <= 0 || !(srcw > 0.0f) || !(srch > 0.0f) ||
-      !std::isfinite(srcx) || !std::isfinite(srcy) || !std::isfinite(srcw) ||
-      !std::isfinite(srch) || !std::isfinite(angle) || !std::isfinite(rotXCentre) ||
-      !std::isfinite(rotYCentre))
+  if (!std::isfinite(angle) || !std::isfinite(rotXCentre) || !std::isfinite(rotYCentre)) return;
+  Resample r;
+  if (!prepareResample(dest, src, dstx, dsty, dstw, dsth, srcx, srcy, srcw, srch, alpha,
+                       !clipToSourceRect, r))
     return;
-  const int a = Raster_OpacityFromWeight(alpha);
-  if (a == 0) return;
-  int x0, y0, x1, y1;
-  if (!ClipToDest(dest, dstx, dsty, dstw, dsth, x0, y0, x1, y1)) return;
-  const raster_sample::Area area =
-      clipToSourceRect
-          ? raster_sample::Area::of(src, srcx, srcy, double(srcx) + srcw, double(srcy) + srch)
-          : raster_sample::Area::of(src, 0.0, 0.0, src->getWidth(), src->getHeight());
-  if (area.empty()) return;
-
-  Raster_MemBitmap copy;
-  if (src == dest)
-  {
-    if (!Raster_Copy(&copy, src)) return;
-    src = &copy;
-  }
-  // A destination point p shows the source at M(c + R(-angle) (p - c)), where c is the
-  // rotation centre and M maps the unrotated destination rectangle onto the source
-  // rectangle. With y growing downward, R(angle) turns clockwise on screen.
-  const double cx = dstx + dstw * 0.5 + rotXCentre;
-  const double cy = dsty + dsth * 0.5 + rotYCentre;
-  const double cosA = std::cos(double(angle)), sinA = std::sin(double(angle));
-  const double sx = double(srcw) / dstw, sy = double(srch) / dsth;
-  // Unrotated point q = c + (cos * (px - cx) + sin * (py - cy), -sin * (px - cx) + cos * (py -
-  // cy)). Source point = (srcx + (qx - dstx) * sx, srcy + (qy - dsty) * sy), p = pixel + 0.5.
-  SourceMap map;
-  map.xdx = cosA * sx;
-  map.xdy = sinA * sx;
-  map.ydx = -sinA * sy;
-  map.ydy = cosA * sy;
-  const double qx0 = cx + cosA * (0.5 - cx) + sinA * (0.5 - cy);
-  const double qy0 = cy - sinA * (0.5 - cx) + cosA * (0.5 - cy);
-  map.ox = srcx + (qx0 - dstx) * sx;
-  map.oy = srcy + (qy0 - dsty) * sy;
-  resampleInto(dest, src, x0, y0, x1, y1, map, area, a, mode);
+  SourceMap map{srcx, srcy, srcw, srch, double(dstw), double(dsth)};
+  map.cx = dstw * 0.5 + rotXCentre;
+  map.cy = dsth * 0.5 + rotYCentre;
+  map.cosA = std::cos(double(angle));
+  map.sinA = std::sin(double(angle));
+  resampleInto(dest, src, dstx, dsty, r, map, mode);
 }
 
 bool Raster_Copy(Raster_IBitmap* dest, Raster_IBitmap* src)
@@ -309,15 +301,12 @@ bool Raster_Copy(Raster_IBitmap* dest, Raster_IBitmap* src)
 void Raster_ClearRect(Raster_IBitmap* dest, int x, int y, int w, int h, Raster_Pixel keepMask,
                       Raster_Pixel orBits)
 {
-  if (!dest || w <= 0 || h <= 0) return;
-  const int x0 = int(std::max<long long>(x, 0));
-  const int y0 = int(std::max<long long>(y, 0));
-  const int x1 = int(std::min<long long>((long long)x + w, dest->getWidth()));
-  const int y1 = int(std::min<long long>((long long)y + h, dest->getHeight()));
-  for (int row = y0; row < y1; ++row)
+  if (!dest) return;
+  const PixelRange r = visiblePart(dest, x, y, w, h);
+  for (int row = r.y0; row < r.y1; ++row)
   {
     Raster_Pixel* p = Raster_RowPointer(dest, row);
-    for (int col = x0; col < x1; ++col)
+    for (int col = r.x0; col < r.x1; ++col)
       p[col] = (p[col] & keepMask) | orBits;
   }
 }

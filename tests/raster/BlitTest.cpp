@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 
 #include "raster/Blit.h"
 #include "tests/raster/TestBitmaps.h"
@@ -250,6 +251,94 @@ TEST(RasterScaledBlit, ClipsAndSamplesOnlyTheSourceRectangle)
         ASSERT_LE(Raster_GetG(p), 3);
       }
     }
+}
+
+TEST(RasterScaledBlit, CentresOnSourcePixelEdgesTakeTheNextPixel)
+{
+  // 8 pixels stretched to 17: the centre of pixel i lies at (2i + 1) * 8 / 34 in the
+  // source. Pixel 8's centre is exactly the edge 4.0 and shows source pixel 4; pixels 2,
+  // 4 and 6 sit 1/17 past an edge, pixels 9 and 10 short of one.
+  const int expected[17] = {0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 4, 5, 5, 6, 6, 7, 7};
+  Raster_MemBitmap src(8, 8);
+  rastertest::fillTagged(src);
+  const int offsets[][2] = {{0, 0}, {17, 17}, {40, 3}, {-3, -5}, {33, 45}};
+  for (bool rotated : {false, true})
+    for (const auto& o : offsets)
+    {
+      Raster_MemBitmap dst(64, 64);
+      rastertest::fill(dst, kBack);
+      if (rotated)
+        Raster_RotatedBlit(&dst, &src, o[0], o[1], 17, 17, 0, 0, 8, 8, 0.0f, true, 1.0f, 0, 0, 0);
+      else
+        Raster_ScaledBlit(&dst, &src, o[0], o[1], 17, 17, 0, 0, 8, 8, 1.0f, 0);
+      for (int j = 0; j < 17; ++j)
+        for (int i = 0; i < 17; ++i)
+        {
+          const int x = o[0] + i, y = o[1] + j;
+          if (x < 0 || y < 0 || x >= 64 || y >= 64) continue;
+          ASSERT_EQ(at(dst, x, y), tag(expected[i], expected[j]))
+              << (rotated ? "rotated" : "scaled") << " at " << o[0] << "," << o[1] << ": " << i
+              << "," << j;
+        }
+    }
+}
+
+TEST(RasterScaledBlit, SameBlitGivesTheSamePixelsWhereverItLands)
+{
+  Raster_MemBitmap src(8, 3);
+  rastertest::fillTagged(src);
+  at(src, 2, 1) = Raster_ARGB(90, 200, 10, 60); // a translucent pixel for the source-alpha cases
+  constexpr int kW = 17, kH = 7;
+  using Draw = std::function<void(Raster_IBitmap&, int x, int y)>;
+  const auto scaled = [&](int mode) -> Draw
+  {
+    return [&src, mode](Raster_IBitmap& d, int x, int y)
+    { Raster_ScaledBlit(&d, &src, x, y, kW, kH, 0, 0, 8, 3, 1.0f, mode); };
+  };
+  const auto rotated = [&](float angle, int mode) -> Draw
+  {
+    return [&src, angle, mode](Raster_IBitmap& d, int x, int y)
+    { Raster_RotatedBlit(&d, &src, x, y, kW, kH, 0, 0, 8, 3, angle, true, 1.0f, mode, 0.5f, -1); };
+  };
+  const int bilinear = kRasterModeFilterBilinear, srcAlpha = kRasterModeUseSourceAlpha;
+  const struct
+  {
+    const char* what;
+    Draw draw;
+  } cases[] = {
+      {"scaled", scaled(0)},
+      {"scaled, bilinear", scaled(bilinear)},
+      {"scaled, bilinear, source alpha", scaled(bilinear | srcAlpha)},
+      {"rotated", rotated(0.3f, 0)},
+      {"rotated, bilinear", rotated(0.3f, bilinear | srcAlpha)},
+      {"quarter turn", rotated(float(kPi / 2), 0)},
+      {"quarter turn, bilinear", rotated(float(kPi / 2), bilinear)},
+  };
+  // Landing places inside, across every edge (clipped) and far from the origin.
+  const int offsets[][2] = {{17, 0}, {3, 5}, {1001, 29}, {-5, -2}, {-16, 3}, {1030, 36}, {2, -6}};
+  for (const auto& c : cases)
+  {
+    Raster_MemBitmap ref(kW, kH);
+    rastertest::fill(ref, kBack);
+    c.draw(ref, 0, 0);
+    ASSERT_GT(rastertest::count(ref, [](int, int, Raster_Pixel p) { return p != kBack; }), 40)
+        << c.what;
+    for (const auto& o : offsets)
+    {
+      Raster_MemBitmap dst(1040, 40);
+      rastertest::fill(dst, kBack);
+      c.draw(dst, o[0], o[1]);
+      const int wrong = rastertest::count(dst,
+                                          [&](int x, int y, Raster_Pixel p)
+                                          {
+                                            const int i = x - o[0], j = y - o[1];
+                                            const bool inside = x < dst.getWidth() && i >= 0 &&
+                                                                i < kW && j >= 0 && j < kH;
+                                            return p != (inside ? at(ref, i, j) : kBack);
+                                          });
+      EXPECT_EQ(wrong, 0) << c.what << " at " << o[0] << "," << o[1];
+    }
+  }
 }
 
 TEST(RasterRotatedBlit, QuarterTurnOfATwoByTwoImage)
