@@ -87,12 +87,54 @@ long long floorWithin(double v, long long lo, long long hi)
   return v >= double(hi) ? hi : (long long)std::floor(v);
 }
 
-// Division rounding to the nearest integer, halves upward; den > 0.
-long long roundDiv(long long num, long long den)
+// The minor-axis position of a line, b0 + t * db / da at steps t = t0, t0 + 1, ..., kept as
+// a whole part and a remainder 0 <= rem < da. It stays exact and cannot overflow for end
+// points anywhere in the int range, where da < 2^32 and |db| <= da.
+class LineTracker
 {
-  const long long n2 = 2 * num + den, d2 = 2 * den;
-  return n2 >= 0 ? n2 / d2 : -((-n2 + d2 - 1) / d2);
-}
+public:
+  LineTracker(long long b0, long long da, long long db, long long t0) : mDa(da)
+  {
+    // t0 <= da, so |t0 * db| < 2^64 fits an unsigned product.
+    const unsigned long long magnitude = (unsigned long long)std::llabs(db);
+    split((unsigned long long)t0 * magnitude, db < 0, mWhole, mRem);
+    mWhole += b0;
+    split(magnitude, db < 0, mStepWhole, mStepRem);
+  }
+
+  void step()
+  {
+    mWhole += mStepWhole;
+    mRem += mStepRem;
+    if (mRem >= mDa)
+    {
+      mRem -= mDa;
+      ++mWhole;
+    }
+  }
+
+  long long whole() const { return mWhole; }
+  double fraction() const { return double(mRem) / double(mDa); }
+  long long rounded() const { return mWhole + (2 * mRem >= mDa ? 1 : 0); } // halves upward
+
+private:
+  // Floor division of +-magnitude by da.
+  void split(unsigned long long magnitude, bool negative, long long& q, long long& r) const
+  {
+    q = (long long)(magnitude / (unsigned long long)mDa);
+    r = (long long)(magnitude % (unsigned long long)mDa);
+    if (!negative) return;
+    q = -q;
+    if (r != 0)
+    {
+      --q;
+      r = mDa - r;
+    }
+  }
+
+  long long mDa;
+  long long mWhole = 0, mRem = 0, mStepWhole = 0, mStepRem = 0;
+};
 
 // Which part of a ring to draw: angle interval and/or quadrant.
 struct RingPart
@@ -196,33 +238,25 @@ void Raster_Line(Raster_IBitmap* dest, int x1, int y1, int x2, int y2, Raster_Pi
   const long long da = a1 - a0, db = b1 - b0;
   const long long limit = (xMajor ? p.width() : p.height()) - 1;
   const long long from = std::max<long long>(a0, 0), to = std::min<long long>(a1, limit);
-  for (long long a = from; a <= to; ++a)
+  if (from > to) return;
+  const auto plot = [&](long long a, long long b, double coverage)
   {
-    if (antiAlias)
-    {
-      const double b = double(b0) + double(a - a0) * double(db) / double(da);
-      const double fb = std::floor(b);
-      const double frac = b - fb;
-      const long long ib = (long long)fb;
-      if (xMajor)
-      {
-        p.put(a, ib, 1.0 - frac);
-        if (frac > 0) p.put(a, ib + 1, frac);
-      }
-      else
-      {
-        p.put(ib, a, 1.0 - frac);
-        if (frac > 0) p.put(ib + 1, a, frac);
-      }
-    }
+    if (xMajor)
+      p.put(a, b, coverage);
     else
+      p.put(b, a, coverage);
+  };
+  LineTracker b(b0, da, db, from - a0);
+  for (long long a = from; a <= to; ++a, b.step())
+  {
+    if (!antiAlias)
     {
-      const long long b = b0 + roundDiv((a - a0) * db, da);
-      if (xMajor)
-        p.put(a, b);
-      else
-        p.put(b, a);
+      plot(a, b.rounded(), 1.0);
+      continue;
     }
+    const double frac = b.fraction();
+    plot(a, b.whole(), 1.0 - frac);
+    if (frac > 0) plot(a, b.whole() + 1, frac);
   }
 }
 

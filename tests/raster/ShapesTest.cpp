@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 
 #include "raster/Shapes.h"
@@ -79,6 +80,38 @@ TEST(RasterShapes, LinesAreClippedAndFarEndsCostNothing)
   for (int y = 0; y < 4; ++y)
     for (int x = 6; x < 8; ++x)
       EXPECT_EQ(at(bm, x, y), 0u);
+}
+
+TEST(RasterShapes, LinesFromTheEndsOfTheIntRangeDrawLikeModerateOnes)
+{
+  // Each far line runs along the same exact line as its moderate twin (the same slope
+  // through the same points), so the visible pixels and their coverage must agree.
+  struct Case
+  {
+    int x1, y1, x2, y2;     // far
+    int mx1, my1, mx2, my2; // moderate
+  };
+  constexpr int K = 715000000, L = 530000000; // 3K and 4L are just below INT_MAX
+  const Case cases[] = {
+      {INT_MIN, INT_MIN, INT_MAX, INT_MAX, -5, -5, 20, 20},
+      {INT_MIN + 10, INT_MAX, INT_MAX, INT_MIN + 10, -10, 19, 19, -10},
+      {7 - 3 * K, 5 - 2 * K, 7 + 3 * K, 5 + 2 * K, -23, -15, 37, 25}, // slope 2/3
+      {8 + L, 6 - 4 * L, 8 - L, 6 + 4 * L, 13, -14, 3, 26},           // steep, falling
+      {INT_MAX, 3, INT_MIN, 3, 16, 3, -1, 3},
+      {4, INT_MIN, 4, INT_MAX, 4, -1, 4, 12},
+  };
+  for (const Case& c : cases)
+    for (bool aa : {false, true})
+    {
+      Raster_MemBitmap far(16, 12), moderate(16, 12);
+      Raster_Line(&far, c.x1, c.y1, c.x2, c.y2, kWhite, 1.0f, 0, aa);
+      Raster_Line(&moderate, c.mx1, c.my1, c.mx2, c.my2, kWhite, 1.0f, 0, aa);
+      ASSERT_GE(inked(moderate), 8) << c.mx1 << "," << c.my1;
+      const int differing = rastertest::count(far, [&](int x, int y, Raster_Pixel p)
+                                              { return p != at(moderate, x, y); });
+      EXPECT_EQ(differing, 0) << c.x1 << "," << c.y1 << " - " << c.x2 << "," << c.y2 << " aa "
+                              << aa;
+    }
 }
 
 TEST(RasterShapes, FillRectCoversExactlyItsPixels)
