@@ -59,6 +59,8 @@ Ink inkOf(Raster_IBitmap& bm, Raster_Pixel paper = kPaper)
 
 } // namespace
 
+// The families are those of the tests' own font set (tests/raster/fonts.conf), the same on
+// every machine whatever else is installed.
 TEST(RasterFont, FaceNamesMatchInstalledFontsWithFallbacks)
 {
   struct Case
