@@ -16,19 +16,25 @@ void Raster_Blit(Raster_IBitmap* dest, Raster_IBitmap* src, int dstx, int dsty, 
                  int srcw, int srch, float alpha, int mode);
 
 // Resamples the source rectangle into the destination rectangle (dstx, dsty, dstw, dsth).
-// Pixel centres map linearly between the two rectangles. Nearest neighbour by default;
+// Pixel centres map linearly between the two rectangles; which source pixel a destination
+// pixel shows depends only on its place within the destination rectangle, so the same
+// blit gives the same pixels wherever it lands, clipped or not. Nearest neighbour by
+// default (a centre exactly on the edge between two source pixels takes the right or
+// lower one: 8 pixels stretched to 17 show source pixel 4 at pixel 8);
 // with kRasterModeFilterBilinear each pixel interpolates its four nearest source pixels,
 // weighting colours by their alpha so transparent neighbours leave no dark fringes, and
 // never reading beyond the source rectangle (its edge pixels are repeated).
 void Raster_ScaledBlit(Raster_IBitmap* dest, Raster_IBitmap* src, int dstx, int dsty, int dstw,
-                       int dsth, float srcx, float srcy, float srcw, float srch, float alpha, int mode);
+                       int dsth, float srcx, float srcy, float srcw, float srch, float alpha,
+                       int mode);
 
 // Draws the source rectangle into the destination rectangle rotated by angle radians
 // (positive turns clockwise on screen) about the rectangle's centre moved by
 // (rotXCentre, rotYCentre). Only pixels inside the destination rectangle are written.
 // With clipToSourceRect, destination pixels that map outside the source rectangle are
 // left alone and nothing outside it is sampled; otherwise the whole source bitmap may be
-// sampled. Filtering as for Raster_ScaledBlit.
+// sampled. Filtering, edges and independence of where the rectangle lands as for
+// Raster_ScaledBlit.
 void Raster_RotatedBlit(Raster_IBitmap* dest, Raster_IBitmap* src, int dstx, int dsty, int dstw,
                         int dsth, float srcx, float srcy, float srcw, float srch, float angle,
                         bool clipToSourceRect, float alpha, int mode, float rotXCentre,

@@ -9,15 +9,16 @@
 
 using rastertest::at;
 
-namespace {
+namespace
+{
 
 constexpr Raster_Pixel kPaper = Raster_ARGB(255, 255, 255, 255);
 
 Raster_NativeFont* makeFont(const char* face, int height, int weight = 400, int quality = 0,
                             int escapement = 0, int italic = 0, int underline = 0, int pitch = 0)
 {
-  return CreateFont(height, 0, escapement, escapement, weight, italic, underline, 0, 0, 0, 0, quality,
-                    pitch, face);
+  return CreateFont(height, 0, escapement, escapement, weight, italic, underline, 0, 0, 0, 0,
+                    quality, pitch, face);
 }
 
 struct Box
@@ -45,7 +46,8 @@ Ink inkOf(Raster_IBitmap& bm, Raster_Pixel paper = kPaper)
   Ink ink;
   for (int y = 0; y < bm.getHeight(); ++y)
     for (int x = 0; x < bm.getWidth(); ++x)
-      if (at(bm, x, y) != paper) {
+      if (at(bm, x, y) != paper)
+      {
         ++ink.count;
         ink.left = std::min(ink.left, x);
         ink.top = std::min(ink.top, y);
@@ -55,20 +57,25 @@ Ink inkOf(Raster_IBitmap& bm, Raster_Pixel paper = kPaper)
   return ink;
 }
 
-}  // namespace
+} // namespace
 
+// The families are those of the tests' own font set (tests/raster/fonts.conf), the same on
+// every machine whatever else is installed.
 TEST(RasterFont, FaceNamesMatchInstalledFontsWithFallbacks)
 {
-  struct Case { const char* face; const char* family; };
-  const Case cases[] = {
-      {"Arial", "Liberation Sans"},          // metric alias through fontconfig
-      {"Monaco", "DejaVu Sans Mono"},        // macOS monospace face -> monospace
-      {"Menlo", "DejaVu Sans Mono"},
-      {"Times New Roman", "Liberation Serif"},
-      {"Courier", "Liberation Mono"},
-      {"DejaVu Serif", "DejaVu Serif"},
+  struct Case
+  {
+    const char* face;
+    const char* family;
   };
-  for (const Case& c : cases) {
+  const Case cases[] = {
+      {"Arial", "Liberation Sans"},   // metric alias through fontconfig
+      {"Monaco", "DejaVu Sans Mono"}, // macOS monospace face -> monospace
+      {"Menlo", "DejaVu Sans Mono"},  {"Times New Roman", "Liberation Serif"},
+      {"Courier", "Liberation Mono"}, {"DejaVu Serif", "DejaVu Serif"},
+  };
+  for (const Case& c : cases)
+  {
     Raster_NativeFont* f = makeFont(c.face, 12);
     ASSERT_NE(f, nullptr) << c.face;
     EXPECT_STREQ(Raster_GetFontFamily(f), c.family) << c.face;
@@ -80,7 +87,8 @@ TEST(RasterFont, FaceNamesMatchInstalledFontsWithFallbacks)
   EXPECT_STRNE(Raster_GetFontFamily(missing), "");
   Raster_DeleteFont(missing);
   // So does an empty name; a fixed pitch asks for a monospace fallback.
-  Raster_NativeFont* fixed = makeFont("No Such Face Kestrion", 12, 400, 0, 0, 0, 0, kRasterFontFixedPitch);
+  Raster_NativeFont* fixed =
+      makeFont("No Such Face Kestrion", 12, 400, 0, 0, 0, 0, kRasterFontFixedPitch);
   ASSERT_NE(fixed, nullptr);
   EXPECT_STREQ(Raster_GetFontFamily(fixed), "DejaVu Sans Mono");
   Raster_DeleteFont(fixed);
@@ -96,7 +104,8 @@ TEST(RasterFont, FaceNamesMatchInstalledFontsWithFallbacks)
 
 TEST(RasterFont, HeightIsInPixels)
 {
-  for (int h : {8, 12, 20, 40}) {
+  for (int h : {8, 12, 20, 40})
+  {
     Raster_CachedFont font;
     font.SetFromHFont(makeFont("Arial", h), kRasterFontOwnsNative | kRasterFontRenderNative);
     // Exactly the cell height asked for.
@@ -121,7 +130,8 @@ TEST(RasterFont, MeasuredWidthGrowsWithTheText)
   font.SetFromHFont(makeFont("Arial", 14), kRasterFontOwnsNative | kRasterFontRenderNative);
   int last = 0;
   std::string text;
-  for (const char* word : {"K", "Ke", "Kes", "Kest", "Kestrion", "Kestrion attack"}) {
+  for (const char* word : {"K", "Ke", "Kes", "Kest", "Kestrion", "Kestrion attack"})
+  {
     const Box b = measure(font, word);
     EXPECT_GT(b.w, last) << word;
     last = b.w;
@@ -142,7 +152,8 @@ TEST(RasterFont, MeasuredWidthGrowsWithTheText)
 TEST(RasterFont, DrawnTextStaysInsideItsMeasuredBox)
 {
   for (int flags : {0, int(kRasterTextCentre), int(kRasterTextRight)})
-    for (const char* text : {"Attack 12.5 dB", "jfy_Q|", "two\nlines"}) {
+    for (const char* text : {"Attack 12.5 dB", "jfy_Q|", "two\nlines"})
+    {
       Raster_CachedFont font;
       font.SetFromHFont(makeFont("Arial", 16), kRasterFontOwnsNative | kRasterFontRenderNative);
       const Box b = measure(font, text);
@@ -151,7 +162,9 @@ TEST(RasterFont, DrawnTextStaysInsideItsMeasuredBox)
       Raster_Rect rect{20, 10, 180, 50};
       EXPECT_EQ(font.DrawText(&bm, text, -1, &rect, flags | kRasterTextNoClip), b.h);
       // Where the box lies for this alignment.
-      const int left = flags == kRasterTextCentre ? 20 + (160 - b.w) / 2 : flags == kRasterTextRight ? 180 - b.w : 20;
+      const int left = flags == kRasterTextCentre  ? 20 + (160 - b.w) / 2
+                       : flags == kRasterTextRight ? 180 - b.w
+                                                   : 20;
       const Ink ink = inkOf(bm);
       ASSERT_GT(ink.count, 20) << text;
       EXPECT_GE(ink.left, left) << text << " flags " << flags;
@@ -177,7 +190,8 @@ TEST(RasterFont, ColourAlphaAndClipping)
   // Solid stems of H are the text colour exactly; partial pixels lie between paper and ink.
   int solid = 0;
   for (int y = 0; y < 30; ++y)
-    for (int x = 0; x < 60; ++x) {
+    for (int x = 0; x < 60; ++x)
+    {
       const Raster_Pixel p = at(bm, x, y);
       solid += p == Raster_ARGB(255, 200, 0, 0);
       ASSERT_EQ(Raster_GetA(p), 255);
@@ -196,12 +210,13 @@ TEST(RasterFont, ColourAlphaAndClipping)
   font.DrawText(&half, "HH", -1, &rect, kRasterTextUseAlpha);
   int black = 0, darkestHalf = 255;
   for (int y = 0; y < 30; ++y)
-    for (int x = 0; x < 60; ++x) {
+    for (int x = 0; x < 60; ++x)
+    {
       black += at(opaque, x, y) == Raster_ARGB(255, 0, 0, 0);
       darkestHalf = std::min(darkestHalf, Raster_GetR(at(half, x, y)));
     }
   EXPECT_GT(black, 20);
-  EXPECT_GT(darkestHalf, 100);  // 255 * 127 / 256 = 126 at full coverage
+  EXPECT_GT(darkestHalf, 100); // 255 * 127 / 256 = 126 at full coverage
   EXPECT_LT(darkestHalf, 140);
 
   // Clipped to the rectangle unless kRasterTextNoClip.
@@ -235,7 +250,8 @@ TEST(RasterFont, Utf8AndMalformedInput)
   const int replacement = measure(font, "\xEF\xBF\xBD").w;
   EXPECT_LT(measure(font, "\xC3\x9C").w, 2 * replacement);
   EXPECT_LT(measure(font, "\xE2\x82\xAC").w, 2 * replacement);
-  EXPECT_EQ(measure(font, "a\xE2\x82\xAC").w, measure(font, "a").w + measure(font, "\xE2\x82\xAC").w);
+  EXPECT_EQ(measure(font, "a\xE2\x82\xAC").w,
+            measure(font, "a").w + measure(font, "\xE2\x82\xAC").w);
   // Broken sequences measure and draw without reading past the end.
   const char broken[] = {'a', char(0xE2), char(0x82), 0};
   EXPECT_GT(measure(font, broken).w, measure(font, "a").w);
@@ -253,7 +269,8 @@ TEST(RasterFont, Utf8AndMalformedInput)
 
 TEST(RasterFont, StylesChangeTheDrawing)
 {
-  auto drawn = [](Raster_NativeFont* native) {
+  auto drawn = [](Raster_NativeFont* native)
+  {
     Raster_CachedFont font;
     font.SetFromHFont(native, kRasterFontOwnsNative);
     auto bm = std::make_unique<Raster_MemBitmap>(120, 120);
@@ -266,7 +283,7 @@ TEST(RasterFont, StylesChangeTheDrawing)
   const Ink regular = drawn(makeFont("Arial", 20));
   const Ink bold = drawn(makeFont("Arial", 20, 700));
   const Ink underlined = drawn(makeFont("Arial", 20, 400, 0, 0, 0, 1));
-  const Ink turned = drawn(makeFont("Arial", 20, 400, 0, -900));  // a quarter turn clockwise
+  const Ink turned = drawn(makeFont("Arial", 20, 400, 0, -900)); // a quarter turn clockwise
   EXPECT_GT(bold.count, regular.count);
   EXPECT_GT(underlined.count, regular.count);
   EXPECT_GT(underlined.bottom, regular.bottom);
@@ -278,12 +295,15 @@ TEST(RasterFont, StylesChangeTheDrawing)
 
   // Two-level rendering leaves only paper and full ink.
   Raster_CachedFont mono;
-  mono.SetFromHFont(makeFont("Arial", 16, 400, kRasterFontQualityNonAntialiased), kRasterFontOwnsNative);
+  mono.SetFromHFont(makeFont("Arial", 16, 400, kRasterFontQualityNonAntialiased),
+                    kRasterFontOwnsNative);
   Raster_MemBitmap bm(80, 30);
   rastertest::fill(bm, kPaper);
   Raster_Rect r{0, 0, 80, 30};
   mono.DrawText(&bm, "Kestrion", -1, &r, 0);
-  EXPECT_EQ(rastertest::count(bm, [](int, int, Raster_Pixel p) { return p != kPaper && p != Raster_ARGB(255, 0, 0, 0); }), 0);
+  EXPECT_EQ(rastertest::count(bm, [](int, int, Raster_Pixel p)
+                              { return p != kPaper && p != Raster_ARGB(255, 0, 0, 0); }),
+            0);
   EXPECT_GT(inkOf(bm).count, 30);
 }
 
@@ -296,13 +316,13 @@ TEST(RasterFont, OwnershipFollowsTheFlags)
   {
     Raster_CachedFont a;
     a.SetFromHFont(shared, kRasterFontRenderNative);
-    a.SetFromHFont(makeFont("Arial", 14), kRasterFontOwnsNative);  // replaces, leaves shared alone
-    a.SetFromHFont(makeFont("Arial", 16), kRasterFontOwnsNative);  // deletes the 14
+    a.SetFromHFont(makeFont("Arial", 14), kRasterFontOwnsNative); // replaces, leaves shared alone
+    a.SetFromHFont(makeFont("Arial", 16), kRasterFontOwnsNative); // deletes the 14
     EXPECT_EQ(a.GetLineHeight(), 16);
   }
   Raster_CachedFont b;
-  b.SetFromHFont(shared, kRasterFontOwnsNative | kRasterFontRenderNative);  // still alive
-  b.SetFromHFont(shared, kRasterFontOwnsNative);  // same font again: kept, not deleted
+  b.SetFromHFont(shared, kRasterFontOwnsNative | kRasterFontRenderNative); // still alive
+  b.SetFromHFont(shared, kRasterFontOwnsNative); // same font again: kept, not deleted
   EXPECT_EQ(b.GetLineHeight(), 12);
 }
 
@@ -311,18 +331,18 @@ TEST(RasterFont, TextsWithThousandsOfDistinctCharacters)
   // More distinct characters than the glyph cache keeps: the cache starts afresh
   // between texts, never while a text is being laid out.
   std::string text;
-  for (char32_t cp = 0x4E00; cp < 0x4E00 + 4500; ++cp) {
+  for (char32_t cp = 0x4E00; cp < 0x4E00 + 4500; ++cp)
+  {
     text += char(0xE0 | (cp >> 12));
     text += char(0x80 | ((cp >> 6) & 0x3F));
     text += char(0x80 | (cp & 0x3F));
-    if ((cp & 63) == 0)
-      text += '\n';
+    if ((cp & 63) == 0) text += '\n';
   }
   Raster_CachedFont font;
   font.SetFromHFont(makeFont("DejaVu Sans", 8), kRasterFontOwnsNative);
   const Box first = measure(font, text.c_str());
   EXPECT_GT(first.w, 0);
-  EXPECT_EQ(first.h, 72 * font.GetLineHeight());  // 71 line breaks
+  EXPECT_EQ(first.h, 72 * font.GetLineHeight()); // 71 line breaks
   Raster_MemBitmap bm(200, 200);
   Raster_Rect r{0, 0, 200, 200};
   EXPECT_EQ(font.DrawText(&bm, text.c_str(), -1, &r, 0), first.h);

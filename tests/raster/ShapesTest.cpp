@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 
 #include "raster/Shapes.h"
@@ -7,7 +8,8 @@
 
 using rastertest::at;
 
-namespace {
+namespace
+{
 
 constexpr Raster_Pixel kWhite = Raster_ARGB(255, 255, 255, 255);
 constexpr Raster_Pixel kInk = Raster_ARGB(255, 10, 20, 30);
@@ -18,14 +20,14 @@ int inked(Raster_IBitmap& bm)
   return rastertest::count(bm, [](int, int, Raster_Pixel p) { return p != 0; });
 }
 
-}  // namespace
+} // namespace
 
 TEST(RasterShapes, PutAndGetPixel)
 {
   Raster_MemBitmap bm(3, 3, 4);
   Raster_PutPixel(&bm, 1, 2, kInk, 1.0f, 0);
   EXPECT_EQ(Raster_GetPixel(&bm, 1, 2), kInk);
-  Raster_PutPixel(&bm, 3, 0, kInk, 1.0f, 0);   // padding column: outside
+  Raster_PutPixel(&bm, 3, 0, kInk, 1.0f, 0); // padding column: outside
   Raster_PutPixel(&bm, -1, 0, kInk, 1.0f, 0);
   Raster_PutPixel(&bm, 0, 3, kInk, 1.0f, 0);
   EXPECT_EQ(inked(bm), 1);
@@ -39,15 +41,21 @@ TEST(RasterShapes, PutAndGetPixel)
 
 TEST(RasterShapes, LinesDrawBothEndPointsAndOnePixelPerStep)
 {
-  struct Case { int x1, y1, x2, y2; };
-  const Case cases[] = {{1, 1, 8, 4}, {8, 4, 1, 1}, {2, 9, 3, 0}, {0, 0, 9, 9}, {5, 5, 5, 5}, {9, 2, 0, 2}};
+  struct Case
+  {
+    int x1, y1, x2, y2;
+  };
+  const Case cases[] = {{1, 1, 8, 4}, {8, 4, 1, 1}, {2, 9, 3, 0},
+                        {0, 0, 9, 9}, {5, 5, 5, 5}, {9, 2, 0, 2}};
   for (const Case& c : cases)
-    for (bool aa : {false, true}) {
+    for (bool aa : {false, true})
+    {
       Raster_MemBitmap bm(10, 10);
       Raster_Line(&bm, c.x1, c.y1, c.x2, c.y2, kWhite, 1.0f, 0, aa);
       EXPECT_EQ(at(bm, c.x1, c.y1), kWhite) << c.x1 << "," << c.y1 << " aa " << aa;
       EXPECT_EQ(at(bm, c.x2, c.y2), kWhite) << c.x2 << "," << c.y2 << " aa " << aa;
-      if (!aa) {
+      if (!aa)
+      {
         const int steps = std::max(std::abs(c.x2 - c.x1), std::abs(c.y2 - c.y1)) + 1;
         EXPECT_EQ(inked(bm), steps);
       }
@@ -67,11 +75,43 @@ TEST(RasterShapes, LinesAreClippedAndFarEndsCostNothing)
   Raster_MemBitmap bm(6, 4, 8);
   Raster_Line(&bm, -1000000000, 1, 1000000000, 1, kWhite, 1.0f, 0, false);
   Raster_Line(&bm, 2, -5, 2, 100, kWhite, 1.0f, 0, true);
-  Raster_Line(&bm, -20, -20, -1, 30, kWhite, 1.0f, 0, false);  // entirely outside
+  Raster_Line(&bm, -20, -20, -1, 30, kWhite, 1.0f, 0, false); // entirely outside
   EXPECT_EQ(inked(bm), 6 + 4 - 1);
   for (int y = 0; y < 4; ++y)
     for (int x = 6; x < 8; ++x)
       EXPECT_EQ(at(bm, x, y), 0u);
+}
+
+TEST(RasterShapes, LinesFromTheEndsOfTheIntRangeDrawLikeModerateOnes)
+{
+  // Each far line runs along the same exact line as its moderate twin (the same slope
+  // through the same points), so the visible pixels and their coverage must agree.
+  struct Case
+  {
+    int x1, y1, x2, y2;     // far
+    int mx1, my1, mx2, my2; // moderate
+  };
+  constexpr int K = 715000000, L = 530000000; // 3K and 4L are just below INT_MAX
+  const Case cases[] = {
+      {INT_MIN, INT_MIN, INT_MAX, INT_MAX, -5, -5, 20, 20},
+      {INT_MIN + 10, INT_MAX, INT_MAX, INT_MIN + 10, -10, 19, 19, -10},
+      {7 - 3 * K, 5 - 2 * K, 7 + 3 * K, 5 + 2 * K, -23, -15, 37, 25}, // slope 2/3
+      {8 + L, 6 - 4 * L, 8 - L, 6 + 4 * L, 13, -14, 3, 26},           // steep, falling
+      {INT_MAX, 3, INT_MIN, 3, 16, 3, -1, 3},
+      {4, INT_MIN, 4, INT_MAX, 4, -1, 4, 12},
+  };
+  for (const Case& c : cases)
+    for (bool aa : {false, true})
+    {
+      Raster_MemBitmap far(16, 12), moderate(16, 12);
+      Raster_Line(&far, c.x1, c.y1, c.x2, c.y2, kWhite, 1.0f, 0, aa);
+      Raster_Line(&moderate, c.mx1, c.my1, c.mx2, c.my2, kWhite, 1.0f, 0, aa);
+      ASSERT_GE(inked(moderate), 8) << c.mx1 << "," << c.my1;
+      const int differing = rastertest::count(far, [&](int x, int y, Raster_Pixel p)
+                                              { return p != at(moderate, x, y); });
+      EXPECT_EQ(differing, 0) << c.x1 << "," << c.y1 << " - " << c.x2 << "," << c.y2 << " aa "
+                              << aa;
+    }
 }
 
 TEST(RasterShapes, FillRectCoversExactlyItsPixels)
@@ -116,7 +156,8 @@ TEST(RasterShapes, TrianglesAndPolygonsIncludeTheirEdges)
 
   // Huge coordinates are clipped without overflow; degenerate input draws nothing bad.
   Raster_MemBitmap big(4, 4, 8);
-  Raster_FillTriangle(&big, -2000000000, -2000000000, 2000000000, -2000000000, 0, 2000000000, kInk, 1.0f, 0);
+  Raster_FillTriangle(&big, -2000000000, -2000000000, 2000000000, -2000000000, 0, 2000000000, kInk,
+                      1.0f, 0);
   EXPECT_EQ(inked(big), 16);
   Raster_MemBitmap none(4, 4);
   Raster_FillConvexPolygon(&none, nullptr, ys, 3, kInk, 1.0f, 0);
@@ -132,37 +173,42 @@ TEST(RasterShapes, CirclesAndDiscs)
   EXPECT_EQ(inked(disc), 13);
   EXPECT_EQ(at(disc, 3, 1), kInk);
   EXPECT_EQ(at(disc, 1, 3), kInk);
-  EXPECT_EQ(at(disc, 2, 2), kInk);  // distance 1.41
-  EXPECT_EQ(at(disc, 1, 1), 0u);    // distance 2.83
+  EXPECT_EQ(at(disc, 2, 2), kInk); // distance 1.41
+  EXPECT_EQ(at(disc, 1, 1), 0u);   // distance 2.83
 
   // The outline ring of radius 5 is closed (every row and column it spans has a pixel)
   // and lies within half a pixel of the circle; the centre stays empty.
   Raster_MemBitmap ring(13, 13);
   Raster_Circle(&ring, 6, 6, 5, kInk, 1.0f, 0, false);
   EXPECT_EQ(at(ring, 6, 6), 0u);
-  for (int i = 1; i <= 11; ++i) {
+  for (int i = 1; i <= 11; ++i)
+  {
     int inRow = 0, inCol = 0;
-    for (int j = 0; j < 13; ++j) {
+    for (int j = 0; j < 13; ++j)
+    {
       inRow += at(ring, j, i) != 0;
       inCol += at(ring, i, j) != 0;
     }
     EXPECT_GE(inRow, 1) << i;
     EXPECT_GE(inCol, 1) << i;
   }
-  rastertest::count(ring, [](int x, int y, Raster_Pixel p) {
-    if (p) {
-      EXPECT_LT(std::fabs(std::hypot(x - 6, y - 6) - 5.0), 0.5) << x << "," << y;
-    }
-    return false;
-  });
+  rastertest::count(ring,
+                    [](int x, int y, Raster_Pixel p)
+                    {
+                      if (p)
+                      {
+                        EXPECT_LT(std::fabs(std::hypot(x - 6, y - 6) - 5.0), 0.5) << x << "," << y;
+                      }
+                      return false;
+                    });
 
   // Anti-aliased disc: the centre is solid, a pixel just past the edge is partial.
   Raster_MemBitmap aa(9, 9);
   Raster_FillCircle(&aa, 4, 4, 3, kWhite, 1.0f, 0, true);
   EXPECT_EQ(at(aa, 4, 4), kWhite);
-  EXPECT_EQ(at(aa, 4, 2), kWhite);                        // distance 2: solid
-  EXPECT_EQ(at(aa, 4, 1), Raster_ARGB(128, 128, 128, 128));  // distance 3: coverage 0.5
-  EXPECT_GT(Raster_GetA(at(aa, 2, 2)), 0);       // distance 2.83: coverage 0.67
+  EXPECT_EQ(at(aa, 4, 2), kWhite);                          // distance 2: solid
+  EXPECT_EQ(at(aa, 4, 1), Raster_ARGB(128, 128, 128, 128)); // distance 3: coverage 0.5
+  EXPECT_GT(Raster_GetA(at(aa, 2, 2)), 0);                  // distance 2.83: coverage 0.67
   EXPECT_LT(Raster_GetA(at(aa, 2, 2)), 255);
   EXPECT_EQ(at(aa, 0, 0), 0u);
 
@@ -188,16 +234,19 @@ TEST(RasterShapes, ArcsRunClockwiseFromTheTop)
   // A quarter arc from 0 (up) to pi/2 (right) around (5, 5), radius 4.
   Raster_MemBitmap bm(11, 11);
   Raster_Arc(&bm, 5, 5, 4, 0.0f, float(kPi / 2), kInk, 1.0f, 0, false);
-  EXPECT_EQ(at(bm, 5, 1), kInk);  // top
-  EXPECT_EQ(at(bm, 9, 5), kInk);  // right
-  EXPECT_EQ(at(bm, 1, 5), 0u);    // left
-  EXPECT_EQ(at(bm, 5, 9), 0u);    // bottom
-  rastertest::count(bm, [](int x, int y, Raster_Pixel p) {
-    if (p) {
-      EXPECT_TRUE(x >= 5 && y <= 5) << x << "," << y;
-    }
-    return false;
-  });
+  EXPECT_EQ(at(bm, 5, 1), kInk); // top
+  EXPECT_EQ(at(bm, 9, 5), kInk); // right
+  EXPECT_EQ(at(bm, 1, 5), 0u);   // left
+  EXPECT_EQ(at(bm, 5, 9), 0u);   // bottom
+  rastertest::count(bm,
+                    [](int x, int y, Raster_Pixel p)
+                    {
+                      if (p)
+                      {
+                        EXPECT_TRUE(x >= 5 && y <= 5) << x << "," << y;
+                      }
+                      return false;
+                    });
 }
 
 TEST(RasterShapes, RoundRectDrawsEachPixelOnce)
@@ -207,7 +256,8 @@ TEST(RasterShapes, RoundRectDrawsEachPixelOnce)
   Raster_RoundRect(&bm, 1, 1, 10, 8, 3, Raster_ARGB(255, 100, 100, 100), 0.25f, 1, false);
   int drawn = 0;
   for (int y = 0; y < 10; ++y)
-    for (int x = 0; x < 12; ++x) {
+    for (int x = 0; x < 12; ++x)
+    {
       const int r = Raster_GetR(at(bm, x, y));
       EXPECT_TRUE(r == 0 || r == 25) << x << "," << y << " = " << r;
       drawn += r != 0;
