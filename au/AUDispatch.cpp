@@ -171,11 +171,11 @@ ComponentResult IEffectAU::IEffectAUEntry(ComponentParameters* params, void* sto
                       UIntArg(params, 4), PointerArg<AudioBufferList*>(params, 5));
 
   case kAudioUnitAddRenderNotifySelect:
-    return plug->AddRenderNotify(PointerArg<AURenderCallback>(params, 1),
-                                 PointerArg<void*>(params, 2));
+    return plug->mRenderNotifiers.Add(PointerArg<AURenderCallback>(params, 1),
+                                      PointerArg<void*>(params, 2));
 
   case kAudioUnitRemoveRenderNotifySelect:
-    return plug->RemoveRenderNotify(PointerArg<AURenderCallback>(params, 1));
+    return plug->mRenderNotifiers.Remove(PointerArg<AURenderCallback>(params, 1));
 
   case kAudioUnitScheduleParametersSelect:
     return plug->ScheduleParameters(PointerArg<const AudioUnitParameterEvent*>(params, 1),
@@ -305,26 +305,6 @@ ComponentResult IEffectAU::RemovePropertyListener(AudioUnitPropertyID propID,
     if (l.mPropID == propID && l.mProc == proc && (!matchUserData || l.mUserData == userData))
     {
       mPropertyListeners.erase(it);
-      break;
-    }
-  }
-  return noErr;
-}
-
-ComponentResult IEffectAU::AddRenderNotify(AURenderCallback proc, void* refCon)
-{
-  mRenderNotifiers.push_back(
-      std::make_unique<AURenderCallbackStruct>(AURenderCallbackStruct{proc, refCon}));
-  return noErr;
-}
-
-ComponentResult IEffectAU::RemoveRenderNotify(AURenderCallback proc)
-{
-  for (auto it = mRenderNotifiers.begin(); it != mRenderNotifiers.end(); ++it)
-  {
-    if ((*it)->inputProc == proc)
-    {
-      mRenderNotifiers.erase(it);
       break;
     }
   }

@@ -13,6 +13,7 @@
 // enters; nothing is read out of range.
 
 #include "au/IEffectInstanceInfo.h"
+#include "au/RenderNotifiers.h"
 #include "framework/IEffectBase.h"
 
 #include <AudioToolbox/AudioToolbox.h>
@@ -178,8 +179,6 @@ protected:
   ComponentResult RemovePropertyListener(AudioUnitPropertyID propID,
                                          AudioUnitPropertyListenerProc proc, bool matchUserData,
                                          void* userData);
-  ComponentResult AddRenderNotify(AURenderCallback proc, void* refCon);
-  ComponentResult RemoveRenderNotify(AURenderCallback proc);
   ComponentResult ScheduleParameters(const AudioUnitParameterEvent* events, UInt32 nEvents);
   void ReleaseConnections(); // at Close
 
@@ -207,7 +206,7 @@ protected:
   HostCallbacks mHostCallbacks;
   std::vector<float> mInputScratch;
   std::vector<float> mOutputScratch;
-  std::vector<std::unique_ptr<AURenderCallbackStruct>> mRenderNotifiers;
+  RenderNotifiers mRenderNotifiers;
   std::vector<std::unique_ptr<BusChannels>> mInputBuses;
   std::vector<std::unique_ptr<BusChannels>> mOutputBuses;
   std::vector<std::unique_ptr<InputConnection>> mInputConnections;
