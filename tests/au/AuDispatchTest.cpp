@@ -1,6 +1,7 @@
 // The component entry as a host sees it: identity, CanDo, Initialize, parameters,
 // listeners, render notifiers, scheduled events and the fast-dispatch functions.
 #include "tests/au/AuHost.h"
+#include "tests/au/ProbeView.h"
 
 #include <gtest/gtest.h>
 
@@ -508,5 +509,79 @@ TEST_F(AuDispatch, RenderNotifiersNeedAProcedureAndAreLimitedTo32)
 TEST_F(AuDispatch, ResetSelectorAnswersNoErr)
 {
   EXPECT_EQ(AudioUnitReset(unit(), kAudioUnitScope_Global, 0), noErr);
+}
+// ---- Carbon view entry -----------------------------------------------------------------------
+
+// Creates a view for unit; the control handed back, or null.
+OSStatus CreateView(AudioUnitCarbonView view, AudioUnit unit, void* window, ControlRef* control)
+{
+  const Float32Point location = {0, 0}, size = {578, 299};
+  *control = nullptr;
+  return AudioUnitCarbonViewCreate(view, unit, static_cast<WindowRef>(window), nullptr, &location,
+                                   &size, control);
+}
+
+// A view edits only an open unit of its own bundle, looked up afresh each time: it never trusts
+// another component's instance storage, and a unit closed before its view is left alone.
+TEST(AuCarbonView, EditsOnlyOpenUnitsOfItsOwnBundle)
+{
+  RegisterBundles();
+  int window = 0;
+  ControlRef control = nullptr;
+  auto probeView =
+      std::make_unique<Unit>(kAudioUnitCarbonViewComponentType, kProbeSubType, kTestManufacturer);
+  auto probe = std::make_unique<Unit>(kAudioUnitType_Effect, kProbeSubType, kTestManufacturer);
+  ASSERT_EQ(probeView->status(), noErr);
+  ASSERT_EQ(probe->status(), noErr);
+
+  // An open unit of its own bundle with an editor: the editor's window opens, and closes with
+  // the view.
+  ASSERT_EQ(CreateView(probeView->get(), probe->get(), &window, &control), noErr);
+  const auto* log = reinterpret_cast<const ProbeWindowLog*>(control);
+  ASSERT_NE(log, nullptr);
+  const int opens = log->opens;
+  const int closes = log->closes;
+  EXPECT_EQ(log->window, &window);
+  probeView.reset();
+  EXPECT_EQ(log->closes, closes + 1);
+
+  // The unit closed before its view: closing the view touches nothing.
+  probeView =
+      std::make_unique<Unit>(kAudioUnitCarbonViewComponentType, kProbeSubType, kTestManufacturer);
+  ASSERT_EQ(CreateView(probeView->get(), probe->get(), &window, &control), noErr);
+  EXPECT_EQ(log->opens, opens + 1);
+  AudioUnit closedUnit = probe->get();
+  probe.reset();
+  probeView.reset();
+  EXPECT_EQ(log->closes, closes + 1);
+
+  // Refused: no unit, a closed unit, a unit of another component (whose storage is no plug-in).
+  probeView =
+      std::make_unique<Unit>(kAudioUnitCarbonViewComponentType, kProbeSubType, kTestManufacturer);
+  Unit source(kSourceType, kSourceFast, kTestManufacturer);
+  ASSERT_EQ(source.status(), noErr);
+  for (AudioUnit unit : {AudioUnit(nullptr), closedUnit, source.get()})
+  {
+    EXPECT_EQ(CreateView(probeView->get(), unit, &window, &control),
+              static_cast<OSStatus>(badComponentSelector));
+    EXPECT_EQ(control, nullptr);
+  }
+
+  // Kestrion's view refuses the probe's unit, built on the same wrapper but in another bundle,
+  // and a Kestrion unit without an editor; closing the view after that unit is safe.
+  auto kestrionView =
+      std::make_unique<Unit>(kAudioUnitCarbonViewComponentType, kKestrionCode, kKestrionCode);
+  ASSERT_EQ(kestrionView->status(), noErr);
+  Unit otherProbe(kAudioUnitType_Effect, kProbeSubType, kTestManufacturer);
+  EXPECT_EQ(CreateView(kestrionView->get(), otherProbe.get(), &window, &control),
+            static_cast<OSStatus>(badComponentSelector));
+  std::unique_ptr<Unit> kestrion(OpenKestrion());
+  EXPECT_EQ(CreateView(kestrionView->get(), kestrion->get(), &window, &control),
+            static_cast<OSStatus>(badComponentSelector));
+  kestrion.reset();
+  kestrionView.reset();
+  probeView.reset();
+  EXPECT_EQ(log->opens, opens + 1);
+  EXPECT_EQ(log->closes, closes + 1);
 }
 } // namespace
