@@ -156,7 +156,9 @@ public:
   void SetLatency(int samples) override;
   // MIDI output is not supported by the Audio Unit effect wrapper.
   bool SendMidiMsg(IMidiMsg* /*msg*/) override { return false; }
-  // au/AUBuses.cpp: sizes the float scratch arrays (every call) and the base's buffers.
+  // au/AUBuses.cpp: sizes the float scratch arrays (every call) and the base's buffers. Frees
+  // what a render may be using: never called while initialised (MaximumFramesPerSlice is
+  // refused then with kAudioUnitErr_Initialized unless it keeps the size in force).
   void SetBlockSize(int blockSize) override;
 
   const std::string& BundleID() const { return mBundleID; }

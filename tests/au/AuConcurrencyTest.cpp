@@ -1,6 +1,6 @@
 // Rendering through the fast-dispatch render function, which takes no lock, while another
-// thread automates every parameter or changes the render notifiers. Run under ThreadSanitizer
-// by make check.
+// thread automates every parameter, changes the render notifiers or sets the slice size and
+// sample rate. Run under ThreadSanitizer by make check.
 #include "tests/au/AuHost.h"
 
 #include <gtest/gtest.h>
@@ -235,6 +235,49 @@ TEST(AuRenderConcurrency, NotifiersAddedAndRemovedWhileTheFastRenderRuns)
     EXPECT_EQ(counter.errors.load(), 0);
     EXPECT_LE(counter.post.load(), counter.pre.load());
   }
+}
+
+// Once initialised the slice size stays as it is, so no set can free the buffers a render is
+// working in; sample-rate changes touch only values the processor reads atomically.
+TEST(AuRenderConcurrency, SliceSizeAndSampleRateSetWhileTheFastRenderRuns)
+{
+  InputFeed feed;
+  FastRenderedUnit fast(feed);
+  ASSERT_TRUE(fast.ready());
+  AudioUnit u = fast.unit->get();
+
+  std::atomic<bool> done{false};
+  std::atomic<long> renders{0};
+  std::atomic<int> renderErrors{0}, setErrors{0};
+  std::thread renderer([&] { fast.RenderSlices(300, renders, renderErrors, done); });
+  std::thread host(
+      [&]
+      {
+        const Float64 rates[] = {48000.0, 96000.0, 44100.0};
+        for (int i = 0; !done.load(); ++i)
+        {
+          const UInt32 frames = (i % 3 == 0) ? 512 : (i % 3 == 1) ? 4096 : 64;
+          const OSStatus expected =
+              frames == 512 ? OSStatus(noErr) : OSStatus(kAudioUnitErr_Initialized);
+          if (Set(u, kAudioUnitProperty_MaximumFramesPerSlice, kAudioUnitScope_Global, 0, frames) !=
+              expected)
+            setErrors.fetch_add(1);
+          if (Set(u, kAudioUnitProperty_SampleRate, kAudioUnitScope_Global, 0, rates[i % 3]) !=
+              noErr)
+            setErrors.fetch_add(1);
+        }
+      });
+  host.join();
+  renderer.join();
+
+  EXPECT_EQ(renders.load(), 300);
+  EXPECT_EQ(renderErrors.load(), 0);
+  EXPECT_EQ(setErrors.load(), 0);
+  EXPECT_EQ(feed.calls.load(), renders.load());
+  UInt32 frames = 0;
+  EXPECT_EQ(Get(u, kAudioUnitProperty_MaximumFramesPerSlice, kAudioUnitScope_Global, 0, frames),
+            noErr);
+  EXPECT_EQ(frames, 512u);
 }
 
 // Instances are made one at a time under the process-wide creation lock, whichever thread asks.
