@@ -4,6 +4,7 @@
 // slot 0; Open brings the new instance in slot 1.
 
 #include "au/IEffectAU.h"
+#include "au/LiveUnits.h"
 
 #include <cstring>
 #include <mutex>
@@ -52,11 +53,12 @@ bool CanDo(int selector)
   }
 }
 
-// What the Carbon view entry keeps per view instance.
+// What the Carbon view entry keeps per view instance. The edited unit is kept as the host's
+// handle and looked up among the open units at every use: it may be closed before the view.
 struct CarbonViewRecord
 {
   ComponentInstance mViewInstance;
-  IEffectAU* mPlug;
+  ComponentInstance mUnit;
 };
 } // namespace
 
@@ -84,6 +86,7 @@ ComponentResult IEffectAU::IEffectAUEntry(ComponentParameters* params, void* sto
     const auto instance = PointerArg<ComponentInstance>(params, 1);
     plug->mComponentInstance = instance;
     SetComponentInstanceStorage(instance, reinterpret_cast<Handle>(plug));
+    LiveUnits::Add(instance, plug);
     return noErr;
   }
 
@@ -92,6 +95,7 @@ ComponentResult IEffectAU::IEffectAUEntry(ComponentParameters* params, void* sto
 
   if (select == kComponentCloseSelect)
   {
+    LiveUnits::Remove(plug->mComponentInstance);
     plug->ReleaseConnections();
     delete plug;
     return noErr;
@@ -171,11 +175,11 @@ ComponentResult IEffectAU::IEffectAUEntry(ComponentParameters* params, void* sto
                       UIntArg(params, 4), PointerArg<AudioBufferList*>(params, 5));
 
   case kAudioUnitAddRenderNotifySelect:
-    return plug->AddRenderNotify(PointerArg<AURenderCallback>(params, 1),
-                                 PointerArg<void*>(params, 2));
+    return plug->mRenderNotifiers.Add(PointerArg<AURenderCallback>(params, 1),
+                                      PointerArg<void*>(params, 2));
 
   case kAudioUnitRemoveRenderNotifySelect:
-    return plug->RemoveRenderNotify(PointerArg<AURenderCallback>(params, 1));
+    return plug->mRenderNotifiers.Remove(PointerArg<AURenderCallback>(params, 1));
 
   case kAudioUnitScheduleParametersSelect:
     return plug->ScheduleParameters(PointerArg<const AudioUnitParameterEvent*>(params, 1),
@@ -244,19 +248,28 @@ ComponentResult IEffectAU::IEffectAUCarbonViewEntry(ComponentParameters* params,
     void* window = PointerArg<void*>(params, 4);
     void* parentControl = PointerArg<void*>(params, 3);
     auto* outControl = PointerArg<void**>(params, 0);
-    auto* plug = unit ? reinterpret_cast<IEffectAU*>(GetComponentInstanceStorage(unit)) : nullptr;
-    record->mPlug = plug;
-    IEditorWindow* editor = plug ? plug->GetEditorWindow() : nullptr;
-    if (!editor) return badComponentSelector;
-    void* control = editor->OpenWindow(window, parentControl, 0, 0);
-    if (outControl) *outControl = control;
-    return noErr;
+    record->mUnit = unit;
+    bool opened = false;
+    LiveUnits::Visit(unit,
+                     [&](IEffectAU& plug)
+                     {
+                       if (IEditorWindow* editor = plug.GetEditorWindow())
+                       {
+                         void* control = editor->OpenWindow(window, parentControl, 0, 0);
+                         if (outControl) *outControl = control;
+                         opened = true;
+                       }
+                     });
+    return opened ? ComponentResult(noErr) : ComponentResult(badComponentSelector);
   }
 
   case kComponentCloseSelect:
   {
-    if (record->mPlug)
-      if (IEditorWindow* editor = record->mPlug->GetEditorWindow()) editor->CloseWindow();
+    LiveUnits::Visit(record->mUnit,
+                     [](IEffectAU& plug)
+                     {
+                       if (IEditorWindow* editor = plug.GetEditorWindow()) editor->CloseWindow();
+                     });
     delete record;
     return noErr;
   }
@@ -305,26 +318,6 @@ ComponentResult IEffectAU::RemovePropertyListener(AudioUnitPropertyID propID,
     if (l.mPropID == propID && l.mProc == proc && (!matchUserData || l.mUserData == userData))
     {
       mPropertyListeners.erase(it);
-      break;
-    }
-  }
-  return noErr;
-}
-
-ComponentResult IEffectAU::AddRenderNotify(AURenderCallback proc, void* refCon)
-{
-  mRenderNotifiers.push_back(
-      std::make_unique<AURenderCallbackStruct>(AURenderCallbackStruct{proc, refCon}));
-  return noErr;
-}
-
-ComponentResult IEffectAU::RemoveRenderNotify(AURenderCallback proc)
-{
-  for (auto it = mRenderNotifiers.begin(); it != mRenderNotifiers.end(); ++it)
-  {
-    if ((*it)->inputProc == proc)
-    {
-      mRenderNotifiers.erase(it);
       break;
     }
   }

@@ -527,7 +527,12 @@ ComponentResult IEffectAU::SetProperty(AudioUnitPropertyID propID, AudioUnitScop
     UInt32 frames = 0;
     if (!ReadRecord(data, dataSize, frames)) return kAudioUnitErr_InvalidPropertyValue;
     if (frames == 0 || frames > kMaxFramesPerSlice) return kAudioUnitErr_InvalidPropertyValue;
-    SetBlockSize(static_cast<int>(frames));
+    // Once initialised the render thread may be working in the scratch buffers at any time,
+    // so they are neither resized nor cleared; only the size already in force is accepted.
+    if (!mActive)
+      SetBlockSize(static_cast<int>(frames));
+    else if (frames != static_cast<UInt32>(GetBlockSize()))
+      return kAudioUnitErr_Initialized;
     Reset();
     return noErr;
   }

@@ -36,14 +36,7 @@ OSStatus IEffectAU::Render(AudioUnitRenderActionFlags* /*flags*/, const AudioTim
     return kAudioUnitErr_InvalidPropertyValue;
   const int n = static_cast<int>(nFrames);
 
-  // Notifiers added by a notifier are not called in this render.
-  const size_t nNotifiers = mRenderNotifiers.size();
-  for (size_t i = 0; i < nNotifiers; ++i)
-  {
-    AudioUnitRenderActionFlags pre = kAudioUnitRenderAction_PreRender;
-    const AURenderCallbackStruct& notifier = *mRenderNotifiers[i];
-    notifier.inputProc(notifier.inputProcRefCon, &pre, timestamp, outputBus, nFrames, ioData);
-  }
+  const RenderNotifiers::Pass notices(mRenderNotifiers, timestamp, outputBus, nFrames, ioData);
 
   // Inputs are pulled once per time slice, however many output buses are rendered.
   if (timestamp->mSampleTime != mLastRenderTime)
@@ -137,11 +130,6 @@ OSStatus IEffectAU::Render(AudioUnitRenderActionFlags* /*flags*/, const AudioTim
       ProcessBuffers(0.0f, n);
   }
 
-  for (size_t i = 0; i < nNotifiers && i < mRenderNotifiers.size(); ++i)
-  {
-    AudioUnitRenderActionFlags post = kAudioUnitRenderAction_PostRender;
-    const AURenderCallbackStruct& notifier = *mRenderNotifiers[i];
-    notifier.inputProc(notifier.inputProcRefCon, &post, timestamp, outputBus, nFrames, ioData);
-  }
+  notices.PostRender();
   return noErr;
 }

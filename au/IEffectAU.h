@@ -13,6 +13,7 @@
 // enters; nothing is read out of range.
 
 #include "au/IEffectInstanceInfo.h"
+#include "au/RenderNotifiers.h"
 #include "framework/IEffectBase.h"
 
 #include <AudioToolbox/AudioToolbox.h>
@@ -155,7 +156,9 @@ public:
   void SetLatency(int samples) override;
   // MIDI output is not supported by the Audio Unit effect wrapper.
   bool SendMidiMsg(IMidiMsg* /*msg*/) override { return false; }
-  // au/AUBuses.cpp: sizes the float scratch arrays (every call) and the base's buffers.
+  // au/AUBuses.cpp: sizes the float scratch arrays (every call) and the base's buffers. Frees
+  // what a render may be using: never called while initialised (MaximumFramesPerSlice is
+  // refused then with kAudioUnitErr_Initialized unless it keeps the size in force).
   void SetBlockSize(int blockSize) override;
 
   const std::string& BundleID() const { return mBundleID; }
@@ -178,8 +181,6 @@ protected:
   ComponentResult RemovePropertyListener(AudioUnitPropertyID propID,
                                          AudioUnitPropertyListenerProc proc, bool matchUserData,
                                          void* userData);
-  ComponentResult AddRenderNotify(AURenderCallback proc, void* refCon);
-  ComponentResult RemoveRenderNotify(AURenderCallback proc);
   ComponentResult ScheduleParameters(const AudioUnitParameterEvent* events, UInt32 nEvents);
   void ReleaseConnections(); // at Close
 
@@ -207,7 +208,7 @@ protected:
   HostCallbacks mHostCallbacks;
   std::vector<float> mInputScratch;
   std::vector<float> mOutputScratch;
-  std::vector<std::unique_ptr<AURenderCallbackStruct>> mRenderNotifiers;
+  RenderNotifiers mRenderNotifiers;
   std::vector<std::unique_ptr<BusChannels>> mInputBuses;
   std::vector<std::unique_ptr<BusChannels>> mOutputBuses;
   std::vector<std::unique_ptr<InputConnection>> mInputConnections;

@@ -1,5 +1,6 @@
 // Rendering through the fast-dispatch render function, which takes no lock, while another
-// thread automates every parameter. Run under ThreadSanitizer by make check.
+// thread automates every parameter, changes the render notifiers or sets the slice size and
+// sample rate. Run under ThreadSanitizer by make check.
 #include "tests/au/AuHost.h"
 
 #include <gtest/gtest.h>
@@ -102,6 +103,181 @@ TEST(AuRenderConcurrency, FastRenderWhileParametersAreSetAndScheduled)
   EXPECT_EQ(paramErrors.load(), 0);
   EXPECT_EQ(nonFinite.load(), 0);
   EXPECT_EQ(feed.calls.load(), renders.load()); // one pull per time slice
+}
+
+// A unit prepared for stereo, fed by `feed`, initialised, and its fast render function.
+struct FastRenderedUnit
+{
+  std::unique_ptr<Unit> unit{OpenKestrion()};
+  AudioUnitRenderProc render = nullptr;
+  void* storage = nullptr;
+
+  explicit FastRenderedUnit(InputFeed& feed)
+  {
+    AudioUnit u = unit->get();
+    EXPECT_EQ(SetFormat(u, kAudioUnitScope_Input, 2), noErr);
+    EXPECT_EQ(SetFormat(u, kAudioUnitScope_Output, 2), noErr);
+    EXPECT_EQ(feed.AttachTo(u), noErr);
+    EXPECT_EQ(
+        Set(u, kAudioUnitProperty_MaximumFramesPerSlice, kAudioUnitScope_Global, 0, UInt32(512)),
+        noErr);
+    EXPECT_EQ(AudioUnitInitialize(u), noErr);
+    EXPECT_EQ(Get(u, kAudioUnitProperty_FastDispatch, kAudioUnitScope_Global,
+                  kAudioUnitRenderSelect, render),
+              noErr);
+    storage = GetComponentInstanceStorage(u);
+  }
+  bool ready() const { return unit->status() == noErr && render && storage; }
+
+  // Renders `slices` slices of 512 frames into the unit's own memory (null data pointers), then
+  // sets `done`; counts renders, failures and samples that are not finite.
+  void RenderSlices(int slices, std::atomic<long>& renders, std::atomic<int>& errors,
+                    std::atomic<bool>& done) const
+  {
+    double sampleTime = 0;
+    for (int slice = 0; slice < slices; ++slice)
+    {
+      Buffers out(2, 512, false);
+      AudioUnitRenderActionFlags flags = 0;
+      const AudioTimeStamp stamp = Stamp(sampleTime);
+      if (render(storage, &flags, &stamp, 0, 512, out.list()) != noErr) errors.fetch_add(1);
+      for (UInt32 c = 0; c < 2; ++c)
+        for (float sample : out.samples(c))
+          if (!std::isfinite(sample))
+          {
+            errors.fetch_add(1);
+            break;
+          }
+      sampleTime += 512;
+      renders.fetch_add(1);
+    }
+    done.store(true);
+  }
+};
+
+// A render notifier that counts its notices and the post notices that came without a pre
+// notice in the same render. Each Kind is a procedure of its own, since removal goes by
+// procedure; kind 3 removes itself during its pre notice, on the render thread.
+struct NoticeCounter
+{
+  AudioUnit unit = nullptr;
+  std::atomic<long> pre{0}, post{0}, unpaired{0};
+  std::atomic<int> errors{0};
+  double lastPre = -1.0; // render thread only
+
+  template <int Kind>
+  static OSStatus Proc(void* refCon, AudioUnitRenderActionFlags* flags, const AudioTimeStamp* stamp,
+                       UInt32, UInt32, AudioBufferList*)
+  {
+    auto* self = static_cast<NoticeCounter*>(refCon);
+    if (*flags == kAudioUnitRenderAction_PreRender)
+    {
+      self->lastPre = stamp->mSampleTime;
+      self->pre.fetch_add(1);
+      if (Kind == 3 && AudioUnitRemoveRenderNotify(self->unit, &Proc<Kind>, refCon) != noErr)
+        self->errors.fetch_add(1);
+    }
+    else
+    {
+      if (self->lastPre != stamp->mSampleTime) self->unpaired.fetch_add(1);
+      self->post.fetch_add(1);
+    }
+    return noErr;
+  }
+};
+
+// Hosts add and remove metering notifiers while audio runs. A notifier registered throughout
+// hears both notices of every render; the others never hear a post notice without its pre.
+TEST(AuRenderConcurrency, NotifiersAddedAndRemovedWhileTheFastRenderRuns)
+{
+  InputFeed feed;
+  FastRenderedUnit fast(feed);
+  ASSERT_TRUE(fast.ready());
+  AudioUnit u = fast.unit->get();
+  NoticeCounter counters[4];
+  for (NoticeCounter& counter : counters)
+    counter.unit = u;
+  ASSERT_EQ(AudioUnitAddRenderNotify(u, &NoticeCounter::Proc<0>, &counters[0]), noErr);
+
+  std::atomic<bool> done{false};
+  std::atomic<long> renders{0};
+  std::atomic<int> renderErrors{0}, listErrors{0};
+  std::thread renderer([&] { fast.RenderSlices(300, renders, renderErrors, done); });
+  std::thread host(
+      [&]
+      {
+        auto check = [&](OSStatus status)
+        {
+          if (status != noErr) listErrors.fetch_add(1);
+        };
+        do
+        {
+          check(AudioUnitAddRenderNotify(u, &NoticeCounter::Proc<1>, &counters[1]));
+          check(AudioUnitAddRenderNotify(u, &NoticeCounter::Proc<2>, &counters[2]));
+          check(AudioUnitRemoveRenderNotify(u, &NoticeCounter::Proc<1>, &counters[1]));
+          check(AudioUnitRemoveRenderNotify(u, &NoticeCounter::Proc<3>,
+                                            &counters[3])); // if still there
+          check(AudioUnitAddRenderNotify(u, &NoticeCounter::Proc<3>, &counters[3]));
+          check(AudioUnitRemoveRenderNotify(u, &NoticeCounter::Proc<2>, &counters[2]));
+        } while (!done.load());
+      });
+  host.join();
+  renderer.join();
+
+  EXPECT_EQ(renders.load(), 300);
+  EXPECT_EQ(renderErrors.load(), 0);
+  EXPECT_EQ(listErrors.load(), 0);
+  EXPECT_EQ(counters[0].pre.load(), renders.load());
+  EXPECT_EQ(counters[0].post.load(), renders.load());
+  for (const NoticeCounter& counter : counters)
+  {
+    EXPECT_EQ(counter.unpaired.load(), 0);
+    EXPECT_EQ(counter.errors.load(), 0);
+    EXPECT_LE(counter.post.load(), counter.pre.load());
+  }
+}
+
+// Once initialised the slice size stays as it is, so no set can free the buffers a render is
+// working in; sample-rate changes touch only values the processor reads atomically.
+TEST(AuRenderConcurrency, SliceSizeAndSampleRateSetWhileTheFastRenderRuns)
+{
+  InputFeed feed;
+  FastRenderedUnit fast(feed);
+  ASSERT_TRUE(fast.ready());
+  AudioUnit u = fast.unit->get();
+
+  std::atomic<bool> done{false};
+  std::atomic<long> renders{0};
+  std::atomic<int> renderErrors{0}, setErrors{0};
+  std::thread renderer([&] { fast.RenderSlices(300, renders, renderErrors, done); });
+  std::thread host(
+      [&]
+      {
+        const Float64 rates[] = {48000.0, 96000.0, 44100.0};
+        for (int i = 0; !done.load(); ++i)
+        {
+          const UInt32 frames = (i % 3 == 0) ? 512 : (i % 3 == 1) ? 4096 : 64;
+          const OSStatus expected =
+              frames == 512 ? OSStatus(noErr) : OSStatus(kAudioUnitErr_Initialized);
+          if (Set(u, kAudioUnitProperty_MaximumFramesPerSlice, kAudioUnitScope_Global, 0, frames) !=
+              expected)
+            setErrors.fetch_add(1);
+          if (Set(u, kAudioUnitProperty_SampleRate, kAudioUnitScope_Global, 0, rates[i % 3]) !=
+              noErr)
+            setErrors.fetch_add(1);
+        }
+      });
+  host.join();
+  renderer.join();
+
+  EXPECT_EQ(renders.load(), 300);
+  EXPECT_EQ(renderErrors.load(), 0);
+  EXPECT_EQ(setErrors.load(), 0);
+  EXPECT_EQ(feed.calls.load(), renders.load());
+  UInt32 frames = 0;
+  EXPECT_EQ(Get(u, kAudioUnitProperty_MaximumFramesPerSlice, kAudioUnitScope_Global, 0, frames),
+            noErr);
+  EXPECT_EQ(frames, 512u);
 }
 
 // Instances are made one at a time under the process-wide creation lock, whichever thread asks.

@@ -1,12 +1,15 @@
 // The component entry as a host sees it: identity, CanDo, Initialize, parameters,
 // listeners, render notifiers, scheduled events and the fast-dispatch functions.
 #include "tests/au/AuHost.h"
+#include "tests/au/ProbeView.h"
 
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
 
+#include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 using namespace autest;
@@ -336,21 +339,37 @@ struct NotifyLog
     AudioBufferList* list;
   };
   std::vector<Call> calls;
+  // Called after each notice is logged, with the notifier's number and flags.
+  std::function<void(int, UInt32)> onNotice;
 };
 NotifyLog gNotifyLog;
 
-OSStatus NotifierA(void* refCon, AudioUnitRenderActionFlags* flags, const AudioTimeStamp*, UInt32 bus,
-                   UInt32 frames, AudioBufferList* list)
+template <int Who>
+OSStatus Notifier(void* refCon, AudioUnitRenderActionFlags* flags, const AudioTimeStamp*,
+                  UInt32 bus, UInt32 frames, AudioBufferList* list)
 {
-  gNotifyLog.calls.push_back({1, refCon, *flags, bus, frames, list});
+  gNotifyLog.calls.push_back({Who, refCon, *flags, bus, frames, list});
+  if (gNotifyLog.onNotice) gNotifyLog.onNotice(Who, *flags);
   return noErr;
 }
+constexpr AURenderCallback NotifierA = &Notifier<1>;
+constexpr AURenderCallback NotifierB = &Notifier<2>;
+constexpr AURenderCallback NotifierC = &Notifier<3>;
 
-OSStatus NotifierB(void* refCon, AudioUnitRenderActionFlags* flags, const AudioTimeStamp*, UInt32 bus,
-                   UInt32 frames, AudioBufferList* list)
+// The notices of one render as text: the notifier's number, then '<' before and '>' after.
+std::string Notices(AudioUnit unit, double sampleTime)
 {
-  gNotifyLog.calls.push_back({2, refCon, *flags, bus, frames, list});
-  return noErr;
+  gNotifyLog.calls.clear();
+  Buffers out(2, 64);
+  AudioUnitRenderActionFlags flags = 0;
+  const AudioTimeStamp stamp = Stamp(sampleTime);
+  if (AudioUnitRender(unit, &flags, &stamp, 0, 64, out.list()) != noErr) return "render failed";
+  std::string text;
+  for (const NotifyLog::Call& call : gNotifyLog.calls)
+    text += std::to_string(call.who) + (call.flags == kAudioUnitRenderAction_PreRender    ? "<"
+                                        : call.flags == kAudioUnitRenderAction_PostRender ? ">"
+                                                                                          : "?");
+  return text;
 }
 
 TEST_F(AuDispatch, RenderNotifiersRunInOrderAndAreRemovedByProcedureOnly)
@@ -394,8 +413,175 @@ TEST_F(AuDispatch, RenderNotifiersRunInOrderAndAreRemovedByProcedureOnly)
   EXPECT_TRUE(gNotifyLog.calls.empty());
 }
 
+// A notifier that changes the list during a render, once: in the notice `flags` of notifier
+// `who` it adds or removes notifier `target`.
+struct ListChange
+{
+  const char* name;
+  int who;
+  UInt32 flags;
+  bool add;
+  int target;
+  const char* firstRender; // the notices of the render in which the change happens
+  const char* nextRender;  // and of the one after it
+};
+
+class AuNotifierListChanges : public AuDispatch, public ::testing::WithParamInterface<ListChange>
+{
+};
+
+// Every notifier registered for the whole render hears both notices; one removed is not called
+// after its removal, one added is first called by the next render.
+TEST_P(AuNotifierListChanges, DuringARender)
+{
+  const ListChange& change = GetParam();
+  const AURenderCallback procs[] = {nullptr, NotifierA, NotifierB, NotifierC};
+  ASSERT_EQ(AudioUnitInitialize(unit()), noErr);
+  for (int who = 1; who <= 3; ++who)
+    if (!(change.add && who == change.target))
+    {
+      ASSERT_EQ(AudioUnitAddRenderNotify(unit(), procs[who], nullptr), noErr);
+    }
+  bool done = false;
+  gNotifyLog.onNotice = [&](int who, UInt32 flags)
+  {
+    if (done || who != change.who || flags != change.flags) return;
+    done = true;
+    const OSStatus status =
+        change.add ? AudioUnitAddRenderNotify(unit(), procs[change.target], nullptr)
+                   : AudioUnitRemoveRenderNotify(unit(), procs[change.target], nullptr);
+    EXPECT_EQ(status, noErr);
+  };
+  EXPECT_EQ(Notices(unit(), 0), change.firstRender);
+  EXPECT_TRUE(done);
+  EXPECT_EQ(Notices(unit(), 64), change.nextRender);
+  gNotifyLog.onNotice = nullptr;
+}
+
+const UInt32 kPre = kAudioUnitRenderAction_PreRender;
+const UInt32 kPost = kAudioUnitRenderAction_PostRender;
+INSTANTIATE_TEST_SUITE_P(RenderNotifiers, AuNotifierListChanges,
+                         ::testing::Values(ListChange{"FirstRemovesItselfBeforeItsPostNotice", 1,
+                                                      kPre, false, 1, "1<2<3<2>3>", "2<3<2>3>"},
+                                           ListChange{"MiddleRemovesItselfAfterItsPostNotice", 2,
+                                                      kPost, false, 2, "1<2<3<1>2>3>", "1<3<1>3>"},
+                                           ListChange{"FirstRemovesTheLastBeforeItIsCalled", 1,
+                                                      kPre, false, 3, "1<2<1>2>", "1<2<1>2>"},
+                                           ListChange{"LastRemovesTheFirstBetweenTheNotices", 3,
+                                                      kPre, false, 1, "1<2<3<2>3>", "2<3<2>3>"},
+                                           ListChange{"MiddleAddsANotifier", 2, kPre, true, 3,
+                                                      "1<2<1>2>", "1<2<3<1>2>3>"}),
+                         [](const ::testing::TestParamInfo<ListChange>& info)
+                         { return std::string(info.param.name); });
+
+// A notifier needs a procedure; the list holds 32, and a full list refuses more until one goes.
+TEST_F(AuDispatch, RenderNotifiersNeedAProcedureAndAreLimitedTo32)
+{
+  ASSERT_EQ(AudioUnitInitialize(unit()), noErr);
+  int refs[33] = {};
+  EXPECT_EQ(AudioUnitAddRenderNotify(unit(), nullptr, &refs[0]), kAudio_ParamError);
+  EXPECT_EQ(Notices(unit(), 0), "");
+
+  for (int i = 0; i < 32; ++i)
+    ASSERT_EQ(AudioUnitAddRenderNotify(unit(), NotifierA, &refs[i]), noErr) << i;
+  EXPECT_EQ(AudioUnitAddRenderNotify(unit(), NotifierB, &refs[32]), kAudio_MemFullError);
+  std::string all;
+  for (const char* notice : {"1<", "1>"})
+    for (int i = 0; i < 32; ++i)
+      all += notice;
+  EXPECT_EQ(Notices(unit(), 0), all);
+  for (int i = 0; i < 32; ++i)
+  {
+    EXPECT_EQ(gNotifyLog.calls[static_cast<size_t>(i)].refCon, &refs[i]);
+    EXPECT_EQ(gNotifyLog.calls[static_cast<size_t>(32 + i)].refCon, &refs[i]);
+  }
+
+  ASSERT_EQ(AudioUnitRemoveRenderNotify(unit(), NotifierA, nullptr), noErr); // the first, &refs[0]
+  EXPECT_EQ(AudioUnitAddRenderNotify(unit(), NotifierB, &refs[32]), noErr);
+  EXPECT_EQ(AudioUnitAddRenderNotify(unit(), NotifierC, &refs[0]), kAudio_MemFullError);
+  ASSERT_EQ(Notices(unit(), 64).substr(0, 4), "1<1<");
+  EXPECT_EQ(gNotifyLog.calls.size(), 64u);
+  EXPECT_EQ(gNotifyLog.calls[0].refCon, &refs[1]);
+  EXPECT_EQ(gNotifyLog.calls[31].who, 2);
+  EXPECT_EQ(gNotifyLog.calls[31].refCon, &refs[32]);
+}
+
 TEST_F(AuDispatch, ResetSelectorAnswersNoErr)
 {
   EXPECT_EQ(AudioUnitReset(unit(), kAudioUnitScope_Global, 0), noErr);
+}
+// ---- Carbon view entry -----------------------------------------------------------------------
+
+// Creates a view for unit; the control handed back, or null.
+OSStatus CreateView(AudioUnitCarbonView view, AudioUnit unit, void* window, ControlRef* control)
+{
+  const Float32Point location = {0, 0}, size = {578, 299};
+  *control = nullptr;
+  return AudioUnitCarbonViewCreate(view, unit, static_cast<WindowRef>(window), nullptr, &location,
+                                   &size, control);
+}
+
+// A view edits only an open unit of its own bundle, looked up afresh each time: it never trusts
+// another component's instance storage, and a unit closed before its view is left alone.
+TEST(AuCarbonView, EditsOnlyOpenUnitsOfItsOwnBundle)
+{
+  RegisterBundles();
+  int window = 0;
+  ControlRef control = nullptr;
+  auto probeView =
+      std::make_unique<Unit>(kAudioUnitCarbonViewComponentType, kProbeSubType, kTestManufacturer);
+  auto probe = std::make_unique<Unit>(kAudioUnitType_Effect, kProbeSubType, kTestManufacturer);
+  ASSERT_EQ(probeView->status(), noErr);
+  ASSERT_EQ(probe->status(), noErr);
+
+  // An open unit of its own bundle with an editor: the editor's window opens, and closes with
+  // the view.
+  ASSERT_EQ(CreateView(probeView->get(), probe->get(), &window, &control), noErr);
+  const auto* log = reinterpret_cast<const ProbeWindowLog*>(control);
+  ASSERT_NE(log, nullptr);
+  const int opens = log->opens;
+  const int closes = log->closes;
+  EXPECT_EQ(log->window, &window);
+  probeView.reset();
+  EXPECT_EQ(log->closes, closes + 1);
+
+  // The unit closed before its view: closing the view touches nothing.
+  probeView =
+      std::make_unique<Unit>(kAudioUnitCarbonViewComponentType, kProbeSubType, kTestManufacturer);
+  ASSERT_EQ(CreateView(probeView->get(), probe->get(), &window, &control), noErr);
+  EXPECT_EQ(log->opens, opens + 1);
+  AudioUnit closedUnit = probe->get();
+  probe.reset();
+  probeView.reset();
+  EXPECT_EQ(log->closes, closes + 1);
+
+  // Refused: no unit, a closed unit, a unit of another component (whose storage is no plug-in).
+  probeView =
+      std::make_unique<Unit>(kAudioUnitCarbonViewComponentType, kProbeSubType, kTestManufacturer);
+  Unit source(kSourceType, kSourceFast, kTestManufacturer);
+  ASSERT_EQ(source.status(), noErr);
+  for (AudioUnit unit : {AudioUnit(nullptr), closedUnit, source.get()})
+  {
+    EXPECT_EQ(CreateView(probeView->get(), unit, &window, &control),
+              static_cast<OSStatus>(badComponentSelector));
+    EXPECT_EQ(control, nullptr);
+  }
+
+  // Kestrion's view refuses the probe's unit, built on the same wrapper but in another bundle,
+  // and a Kestrion unit without an editor; closing the view after that unit is safe.
+  auto kestrionView =
+      std::make_unique<Unit>(kAudioUnitCarbonViewComponentType, kKestrionCode, kKestrionCode);
+  ASSERT_EQ(kestrionView->status(), noErr);
+  Unit otherProbe(kAudioUnitType_Effect, kProbeSubType, kTestManufacturer);
+  EXPECT_EQ(CreateView(kestrionView->get(), otherProbe.get(), &window, &control),
+            static_cast<OSStatus>(badComponentSelector));
+  std::unique_ptr<Unit> kestrion(OpenKestrion());
+  EXPECT_EQ(CreateView(kestrionView->get(), kestrion->get(), &window, &control),
+            static_cast<OSStatus>(badComponentSelector));
+  kestrion.reset();
+  kestrionView.reset();
+  probeView.reset();
+  EXPECT_EQ(log->opens, opens + 1);
+  EXPECT_EQ(log->closes, closes + 1);
 }
 } // namespace

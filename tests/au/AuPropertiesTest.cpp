@@ -187,6 +187,45 @@ TEST_F(AuProperties, ValuesOfTheFixedProperties)
   EXPECT_EQ(Set(unit(), kAudioUnitProperty_AUHostIdentifier, kGlobal, 0, host), noErr);
 }
 
+// Once initialised, a render may be working in the buffers sized for the slice at any time:
+// the maximum keeps the size in force until the host uninitialises. The sample rate frees
+// nothing and stays settable.
+TEST_F(AuProperties, MaximumFramesPerSliceIsFixedWhileInitialised)
+{
+  auto render = [this](UInt32 frames, double sampleTime)
+  {
+    Buffers out(2, frames, false);
+    AudioUnitRenderActionFlags flags = 0;
+    const AudioTimeStamp stamp = Stamp(sampleTime);
+    return AudioUnitRender(unit(), &flags, &stamp, 0, frames, out.list());
+  };
+  ASSERT_EQ(AudioUnitInitialize(unit()), noErr);
+  UInt32 frames = 0;
+  EXPECT_EQ(Set(unit(), kAudioUnitProperty_MaximumFramesPerSlice, kGlobal, 0, UInt32(512)),
+            kAudioUnitErr_Initialized);
+  EXPECT_EQ(Set(unit(), kAudioUnitProperty_MaximumFramesPerSlice, kGlobal, 0, UInt32(4096)),
+            kAudioUnitErr_Initialized);
+  EXPECT_EQ(Set(unit(), kAudioUnitProperty_MaximumFramesPerSlice, kGlobal, 0, UInt32(0)),
+            kAudioUnitErr_InvalidPropertyValue);
+  EXPECT_EQ(Set(unit(), kAudioUnitProperty_MaximumFramesPerSlice, kGlobal, 0, UInt32(1024)), noErr);
+  EXPECT_EQ(Get(unit(), kAudioUnitProperty_MaximumFramesPerSlice, kGlobal, 0, frames), noErr);
+  EXPECT_EQ(frames, 1024u);
+  EXPECT_EQ(render(1024, 0), noErr);
+  EXPECT_EQ(render(1025, 1024), kAudioUnitErr_InvalidPropertyValue);
+
+  EXPECT_EQ(Set(unit(), kAudioUnitProperty_SampleRate, kGlobal, 0, Float64(48000.0)), noErr);
+  Float64 rate = 0;
+  EXPECT_EQ(Get(unit(), kAudioUnitProperty_SampleRate, kGlobal, 0, rate), noErr);
+  EXPECT_EQ(rate, 48000.0);
+
+  ASSERT_EQ(AudioUnitUninitialize(unit()), noErr);
+  EXPECT_EQ(Set(unit(), kAudioUnitProperty_MaximumFramesPerSlice, kGlobal, 0, UInt32(4096)), noErr);
+  ASSERT_EQ(AudioUnitInitialize(unit()), noErr);
+  EXPECT_EQ(Get(unit(), kAudioUnitProperty_MaximumFramesPerSlice, kGlobal, 0, frames), noErr);
+  EXPECT_EQ(frames, 4096u);
+  EXPECT_EQ(render(4096, 2048), noErr);
+}
+
 TEST_F(AuProperties, RefusedPropertiesAndScopes)
 {
   UInt8 data[256];

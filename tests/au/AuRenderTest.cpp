@@ -119,8 +119,10 @@ TEST_F(AuRender, InvalidStampsBusesAndFrameCountsTouchNothing)
     for (float s : out.memory(c))
       ASSERT_EQ(s, -7.0f);
 
-  // The limit follows the host's maximum.
+  // The limit follows the host's maximum, which it sets while the unit is uninitialised.
+  ASSERT_EQ(AudioUnitUninitialize(unit()), noErr);
   ASSERT_EQ(Set(unit(), kAudioUnitProperty_MaximumFramesPerSlice, kGlobal, 0, UInt32(512)), noErr);
+  ASSERT_EQ(AudioUnitInitialize(unit()), noErr);
   EXPECT_EQ(AudioUnitRender(unit(), &flags, &stamp, 0, 513, out.list()), kAudioUnitErr_InvalidPropertyValue);
   EXPECT_EQ(feed.calls.load(), 0);
   EXPECT_EQ(AudioUnitRender(unit(), &flags, &stamp, 0, 512, out.list()), noErr);

@@ -9,9 +9,14 @@
 //     tempo, frames 1 and 2 the time signature (numerator, denominator; -1 when the host gave
 //     none), right output frame 0 the sample position; every other sample is 0.
 //
+//   - its editor opens no window: the Carbon view's control is the bundle's ProbeWindowLog
+//     (ProbeView.h), which counts the editor's window calls.
+//
 // Built twice: as 'Prob' with the channel configurations "1-1 2-2", and (PROBE_WIDE) as 'Wide'
 // with "128-2 200-2", an input bus wider than the 128 buffers a pull can carry.
 #include "au/IEffectAU.h"
+#include "framework/IEditor.h"
+#include "tests/au/ProbeView.h"
 
 #include <mutex>
 
@@ -28,6 +33,23 @@ namespace
 constexpr const char* kLongPresetName =
   "A preset name of sixty-three characters fills the whole field.."; // 63 characters
 static_assert(sizeof("A preset name of sixty-three characters fills the whole field..") == 64, "");
+
+autest::ProbeWindowLog gWindowLog;
+
+class ProbeEditor : public IEditor, public IEditorWindow
+{
+public:
+  void SetParameterFromPlug(int /*paramIdx*/, double /*value*/, bool /*normalized*/) override {}
+  void PrepDraw() override {}
+  void* OpenWindow(void* window, void* /*parentControl*/, short /*left*/, short /*top*/) override
+  {
+    ++gWindowLog.opens;
+    gWindowLog.window = window;
+    return &gWindowLog;
+  }
+  void* OpenWindow(void* /*parent*/) override { return nullptr; }
+  void CloseWindow() override { ++gWindowLog.closes; }
+};
 
 class Probe : public IEffectAU
 {
@@ -49,6 +71,7 @@ public:
     MakePreset("-", 50.0, 0, -6.0, 1);
     MakePreset("Second", 25.0, 1, -12.0, 0);
     MakePreset(kLongPresetName, 75.0, 2, -18.0, 1);
+    AttachGraphics(new ProbeEditor);
   }
 
   void Reset() override
@@ -88,4 +111,10 @@ extern "C" __attribute__((visibility("default"))) ComponentResult AuTestProbe_En
   ComponentParameters* params, Handle storage)
 {
   return IEffectAU::IEffectAUEntry(params, storage);
+}
+
+extern "C" __attribute__((visibility("default"))) ComponentResult
+AuTestProbe_ViewEntry(ComponentParameters* params, Handle storage)
+{
+  return IEffectAU::IEffectAUCarbonViewEntry(params, storage);
 }
