@@ -481,6 +481,7 @@ TEST_F(AuRender, UpstreamConnectionsRefusalsAndErrors)
   for (float s : out[0])
     ASSERT_EQ(s, 0.0f);
 }
+
 // ---- Output buffers that change between renders ------------------------------------------------
 
 // Default settings pass the input, so every buffer rendered into holds the source exactly.
@@ -512,6 +513,7 @@ TEST_P(AuOutputBuffers, EachRenderWritesItsOwnBuffersOnly)
 {
   const BufferChange c = GetParam();
   std::unique_ptr<Unit> unit(OpenKestrion());
+  ASSERT_EQ(unit->status(), noErr);
   InputFeed feed;
   Prepare(*unit, c.formatBefore, &feed);
 
@@ -591,6 +593,7 @@ TEST_P(AuRefusedFormat, LeavesTheUnitAsItWas)
 {
   const RefusedFormat c = GetParam();
   std::unique_ptr<Unit> unit(OpenKestrion());
+  ASSERT_EQ(unit->status(), noErr);
   InputFeed feed;
   Prepare(*unit, 2, &feed);
   ASSERT_EQ(RenderBlocks(*unit, 2, 1, 256).size(), 2u);
@@ -635,6 +638,8 @@ TEST_F(AuRender, ARefusedConnectionKeepsTheSourceItHad)
 {
   Unit source(kSourceType, kSourceFast, kTestManufacturer);
   Unit wide(kSourceType, kSourceFast, kTestManufacturer);
+  ASSERT_EQ(source.status(), noErr);
+  ASSERT_EQ(wide.status(), noErr);
   ASSERT_EQ(SetFormat(source, kOutput, 2), noErr);
   ASSERT_EQ(SetFormat(wide, kOutput, 3), noErr);
   ASSERT_EQ(SetFormat(unit(), kOutput, 2), noErr);
@@ -675,6 +680,8 @@ TEST_P(AuUnusableInput, IsAFailedPull)
   const UInt32 fault = std::get<1>(GetParam());
   std::unique_ptr<Unit> unit(OpenKestrion());
   Unit source(kSourceType, kSourceFast, kTestManufacturer);
+  ASSERT_EQ(unit->status(), noErr);
+  ASSERT_EQ(source.status(), noErr);
   InputFeed feed;
   if (feedKind == Feed::Callback)
   {
