@@ -3,6 +3,7 @@
 #include "au/IEffectAU.h"
 
 #include <algorithm>
+#include <cmath>
 #include <mutex>
 
 namespace
@@ -58,6 +59,8 @@ bool IEffectAU::CheckLegalIO()
 void IEffectAU::AssessInputConnections()
 {
   std::lock_guard<std::recursive_mutex> lock(mMutex);
+  // Disconnecting clears the inputs kept from the last pull, so no slice can be repeated.
+  ForgetRenderHistory();
   SetInputChannelConnections(0, NInChannels(), false);
   for (size_t i = 0; i < mInputBuses.size(); ++i)
   {
@@ -162,20 +165,20 @@ ComponentResult IEffectAU::SetStreamFormat(AudioUnitScope scope, AudioUnitElemen
   BusChannels* bus = GetBus(scope, element);
   if (!bus || !asbd) return kAudioUnitErr_InvalidProperty;
 
-  bus->mHostChannels = 0;
+  // Everything is checked before anything changes: a refused format leaves the bus, the rate
+  // and the connections as they were. More channels than an input pull can carry are refused.
   const int channels = static_cast<int>(std::min<UInt32>(asbd->mChannelsPerFrame, 1u << 30));
-  // More channels than an input pull can carry are refused outright.
-  const bool ok = channels > 0 && channels <= kMaxBusChannels &&
-                  CheckLegalIO(scope, static_cast<int>(element), channels) &&
+  const double rate = asbd->mSampleRate;
+  const bool ok = channels > 0 && channels <= kMaxBusChannels && std::isfinite(rate) &&
+                  rate > 0.0 && CheckLegalIO(scope, static_cast<int>(element), channels) &&
                   asbd->mFormatID == kAudioFormatLinearPCM &&
                   (asbd->mFormatFlags & (kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked)) != 0;
-  if (ok)
-  {
-    bus->mHostChannels = channels;
-    if (asbd->mSampleRate > 0.0) SetSampleRate(asbd->mSampleRate);
-  }
+  if (!ok) return kAudioUnitErr_InvalidProperty;
+
+  bus->mHostChannels = channels;
+  SetSampleRate(rate);
   AssessInputConnections();
-  return ok ? ComponentResult(noErr) : ComponentResult(kAudioUnitErr_InvalidProperty);
+  return noErr;
 }
 
 ComponentResult IEffectAU::SetConnection(AudioUnitScope scope,
@@ -186,9 +189,9 @@ ComponentResult IEffectAU::SetConnection(AudioUnitScope scope,
   const UInt32 busIdx = connection->destInputNumber;
   if (busIdx >= mInputBuses.size()) return kAudioUnitErr_InvalidProperty;
 
-  InputConnection& conn = *mInputConnections[busIdx];
-  conn = InputConnection();
-  ComponentResult status = noErr;
+  // The new feed is settled before the bus takes it: a source whose format cannot be read or
+  // is refused leaves the bus with the feed and format it had.
+  InputConnection next;
   AudioUnit source = connection->sourceAudioUnit;
   if (source)
   {
@@ -200,26 +203,24 @@ ComponentResult IEffectAU::SetConnection(AudioUnitScope scope,
     if (r == noErr)
       r = SetProperty(kAudioUnitProperty_StreamFormat, kAudioUnitScope_Input, busIdx, sizeof format,
                       &format);
-    if (r == noErr)
+    if (r != noErr) return kAudioUnitErr_InvalidProperty;
+
+    next.mUpstreamUnit = source;
+    next.mUpstreamOutput = static_cast<int>(connection->sourceOutputNumber);
+    AudioUnitRenderProc renderProc = nullptr;
+    size = sizeof renderProc;
+    // Without a fast render function the connection renders through AudioUnitRender.
+    if (AudioUnitGetProperty(source, kAudioUnitProperty_FastDispatch, kAudioUnitScope_Global,
+                             kAudioUnitRenderSelect, &renderProc, &size) == noErr &&
+        renderProc)
     {
-      conn.mUpstreamUnit = source;
-      conn.mUpstreamOutput = static_cast<int>(connection->sourceOutputNumber);
-      AudioUnitRenderProc renderProc = nullptr;
-      size = sizeof renderProc;
-      // Without a fast render function the connection renders through AudioUnitRender.
-      if (AudioUnitGetProperty(source, kAudioUnitProperty_FastDispatch, kAudioUnitScope_Global,
-                               kAudioUnitRenderSelect, &renderProc, &size) == noErr &&
-          renderProc)
-      {
-        conn.mUpstreamRenderProc = renderProc;
-        conn.mUpstreamObj = GetComponentInstanceStorage(source);
-      }
+      next.mUpstreamRenderProc = renderProc;
+      next.mUpstreamObj = GetComponentInstanceStorage(source);
     }
-    else
-      status = kAudioUnitErr_InvalidProperty;
   }
+  *mInputConnections[busIdx] = next;
   AssessInputConnections();
-  return status;
+  return noErr;
 }
 
 ComponentResult IEffectAU::SetRenderCallback(AudioUnitScope scope, AudioUnitElement element,

@@ -153,6 +153,7 @@ ComponentResult IEffectAU::IEffectAUEntry(ComponentParameters* params, void* sto
 
   case kAudioUnitResetSelect:
     plug->Reset();
+    plug->ForgetRenderHistory(); // after a reset no slice is a repeat of one before it
     return noErr;
 
   case kAudioUnitAddPropertyListenerSelect:
@@ -285,6 +286,7 @@ ComponentResult IEffectAU::DoInitialize()
 {
   if (!CheckLegalIO()) return badComponentSelector;
   mActive = true;
+  ForgetRenderHistory();
   OnParamReset();
   OnActivate(true);
   return noErr;

@@ -58,6 +58,30 @@ public:
     int mHostChannels = -1;
     int mPlugChannels = 0;
     int mPlugChannelStart = 0;
+    // Output: the buffers rendered into at its last render; -1 connects the channels afresh at
+    // the next one.
+    int mRenderedBuffers = -1;
+  };
+
+  // A time slice as a render asked for it. A render that asks for the slice the inputs were
+  // last pulled for does not pull again, and one that asks for the slice last processed gets
+  // that output again; the block size, bypass and sample rate are part of the slice, since a
+  // change to them makes the samples kept from it stale.
+  struct RenderSlice
+  {
+    bool mValid = false;
+    double mSampleTime = 0.0;
+    UInt32 mFrames = 0;
+    int mBlockSize = 0;
+    bool mBypassed = false;
+    double mSampleRate = 0.0;
+
+    bool operator==(const RenderSlice& other) const
+    {
+      return mValid && other.mValid && mSampleTime == other.mSampleTime &&
+             mFrames == other.mFrames && mBlockSize == other.mBlockSize &&
+             mBypassed == other.mBypassed && mSampleRate == other.mSampleRate;
+    }
   };
 
   struct InputConnection
@@ -128,7 +152,11 @@ public:
                                     int excludeIdx = -1);
   bool CheckLegalIO(AudioUnitScope scope, int busIdx, int nChannels);
   bool CheckLegalIO(); // the whole configuration, as Initialize checks it
+  // Recomputes every input bus's feed and channel connections. Main thread, takes the mutex.
   void AssessInputConnections();
+  // The next render starts afresh: it pulls its inputs, connects its output buffers and runs
+  // the processor, whatever slice it asks for.
+  void ForgetRenderHistory();
   static void MakeDefaultASBD(AudioStreamBasicDescription* asbd, double sampleRate, int nChannels,
                               bool interleaved);
   static UInt32 GetTagForNumChannels(int numChannels);
@@ -195,6 +223,17 @@ protected:
   BusChannels* GetBus(AudioUnitScope scope, AudioUnitElement element);
   OSStatus Render(AudioUnitRenderActionFlags* flags, const AudioTimeStamp* timestamp,
                   UInt32 outputBus, UInt32 nFrames, AudioBufferList* bufferList);
+  // Render helpers (au/AURender.cpp); render thread, no lock, no allocation.
+  RenderSlice SliceOf(const AudioTimeStamp& timestamp, UInt32 nFrames) const;
+  // The number of the host's buffers an output bus renders into: those its format covers.
+  static int NBuffersRendered(const BusChannels& bus, UInt32 nBuffers);
+  // kAudio_ParamError when a buffer the bus renders into is too short for nFrames.
+  static OSStatus CheckOutputBuffers(const BusChannels& bus, UInt32 nFrames,
+                                     const AudioBufferList& ioData);
+  // Pulls every connected input bus and attaches what it gave; the first failure is returned.
+  OSStatus PullInputs(const AudioTimeStamp* timestamp, UInt32 nFrames);
+  // Connects the bus's channels to the buffers it renders into and attaches them.
+  void ConnectOutputBuffers(BusChannels& bus, UInt32 nFrames, AudioBufferList& ioData);
   void BuildBuses(int scChans);
 
   std::string mBundleID;
@@ -203,7 +242,8 @@ protected:
   AudioComponentInstance mComponentInstance = nullptr;
   bool mActive = false;
   std::atomic<bool> mRenderingOffline{false}; // the plug-in may ask from the render thread
-  double mLastRenderTime = -1.0;
+  RenderSlice mPulledSlice;                   // the slice the inputs were last pulled for
+  RenderSlice mProcessedSlice; // the slice whose output the channels' scratch buffers hold
   double mCachedTempo = 120.0;
   HostCallbacks mHostCallbacks;
   std::vector<float> mInputScratch;

@@ -467,6 +467,20 @@ void IEffectBase::PassThroughBuffers(float /*sampleType*/, int nFrames)
   ConvertOutputs(nFrames, false);
 }
 
+void IEffectBase::RepeatOutputs(float /*sampleType*/, int nFrames)
+{
+  if (CanProcess(nFrames)) ConvertOutputs(nFrames, false);
+}
+
+void IEffectBase::ReleaseOutputBuffers()
+{
+  for (auto& ch : mOutChannels)
+  {
+    ch->mFDest = nullptr;
+    *ch->mDest = ch->mScratchBuf.data();
+  }
+}
+
 void IEffectBase::ZeroScratchBuffers()
 {
   for (auto& ch : mInChannels)

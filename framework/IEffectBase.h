@@ -198,6 +198,13 @@ public:
   void ProcessBuffersAccumulating(float sampleType, int nFrames);
   void PassThroughBuffers(double sampleType, int nFrames);
   void PassThroughBuffers(float sampleType, int nFrames);
+  // Converts the output that the last single-precision ProcessBuffers or PassThroughBuffers
+  // left in the channels' scratch buffers into the host buffers attached now, without
+  // processing again: a host asking for the same block twice gets the same samples.
+  void RepeatOutputs(float sampleType, int nFrames);
+  // Every output channel forgets the host buffer it was given: nothing is written into host
+  // memory again until the next attach.
+  void ReleaseOutputBuffers();
   void ZeroScratchBuffers();
 
   // ---- State chunks (IEffectState.cpp) -------------------------------------------------------

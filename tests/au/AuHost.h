@@ -1,7 +1,8 @@
 #pragma once
 // What the Audio Unit tests need to act as a host: the bundles under test registered, units
 // opened and closed, stream formats, buffer lists, time stamps, property reads and a render
-// callback that feeds autest::SourceSample. Everything goes through the platform's host API.
+// callback that feeds autest::SourceSample (or, on request, a faulty list). Everything goes
+// through the platform's host API.
 
 #include "tests/au/TestSignal.h"
 #include "tests/au/TestSource.h"
@@ -167,6 +168,7 @@ struct InputFeed
 {
   std::atomic<int> calls{0};
   std::atomic<OSStatus> status{noErr};
+  std::atomic<UInt32> fault{kFaultNone}; // what it does to the list after filling it
   // The last call, as received (written on the render thread, read after it).
   UInt32 bus = 99, frames = 0, nBuffers = 0, flags = 0xFFFF;
   UInt32 channelsPerBuffer[8] = {};
@@ -202,6 +204,7 @@ struct InputFeed
       for (UInt32 i = 0; i < frames; ++i)
         out[i] = SourceSample(static_cast<int>(b), first + i);
     }
+    CommitFault(list, self->fault.load());
     return self->status.load();
   }
 

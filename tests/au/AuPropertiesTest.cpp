@@ -596,6 +596,12 @@ TEST_F(AuProperties, StreamFormatAcceptance)
   EXPECT_EQ(SetFormat(unit(), kOutput, 0), kAudioUnitErr_InvalidProperty);
   EXPECT_EQ(SetFormat(unit(), kInput, 129), kAudioUnitErr_InvalidProperty);
   EXPECT_EQ(SetFormat(unit(), kInput, 100000), kAudioUnitErr_InvalidProperty);
+  // The refusals changed nothing: the output keeps its one channel, so 1-1 initialises.
+  ASSERT_EQ(Get(unit(), kAudioUnitProperty_StreamFormat, kOutput, 0, d), noErr);
+  EXPECT_EQ(d.mChannelsPerFrame, 1u);
+  ASSERT_EQ(SetFormat(unit(), kInput, 1), noErr);
+  EXPECT_EQ(AudioUnitInitialize(unit()), noErr);
+  EXPECT_EQ(AudioUnitUninitialize(unit()), noErr);
   EXPECT_EQ(SetFormat(unit(), kGlobal, 2), noErr);
   ASSERT_EQ(Get(unit(), kAudioUnitProperty_StreamFormat, kOutput, 0, d), noErr);
   EXPECT_EQ(d.mChannelsPerFrame, 2u);
@@ -626,8 +632,8 @@ TEST_F(AuProperties, StreamFormatAcceptance)
   EXPECT_EQ(rate, 96000.0);
   ASSERT_EQ(Get(unit(), kAudioUnitProperty_StreamFormat, kOutput, 0, d), noErr);
   EXPECT_EQ(d.mSampleRate, 96000.0);
-  // A zero rate leaves it.
-  EXPECT_EQ(SetFormat(unit(), kInput, 2, 0.0), noErr);
+  // A zero rate is refused and leaves it (other rates that are no rate: AuRenderTest).
+  EXPECT_EQ(SetFormat(unit(), kInput, 2, 0.0), kAudioUnitErr_InvalidProperty);
   EXPECT_EQ(Get(unit(), kAudioUnitProperty_SampleRate, kGlobal, 0, rate), noErr);
   EXPECT_EQ(rate, 96000.0);
 }

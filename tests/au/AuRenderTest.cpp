@@ -1,12 +1,18 @@
 // Rendering as a host drives it: refusals, input pulls, the buffers the host gives or leaves
 // to the unit, bypass, and the same audio whether the input comes from a host callback or
-// from an upstream unit, with or without its fast render function.
+// from an upstream unit, with or without its fast render function. Then the host call
+// sequences that must neither corrupt memory nor give wrong audio: output buffers that change
+// between renders, short buffers, refused formats and connections, unusable input and a
+// repeated time slice.
 #include "tests/au/AuHost.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
+#include <string>
+#include <tuple>
 
 using namespace autest;
 
@@ -450,8 +456,7 @@ TEST_F(AuRender, UpstreamConnectionsRefusalsAndErrors)
   // A source whose format the unit refuses leaves the bus unconnected.
   ASSERT_EQ(SetFormat(source, kOutput, 3), noErr);
   EXPECT_EQ(Connect(unit(), source), kAudioUnitErr_InvalidProperty);
-  // (The refused format left the input at 0 channels, which no configuration allows, so the
-  // unit renders uninitialised here; the wrapper does not refuse that.)
+  // (The unit renders uninitialised here; the wrapper does not refuse that.)
   Channels out = RenderBlocks(unit(), 2, 1, 64);
   EXPECT_EQ(SourceRenders(source), 0u);
 
@@ -478,6 +483,287 @@ TEST_F(AuRender, UpstreamConnectionsRefusalsAndErrors)
   for (float s : out[0])
     ASSERT_EQ(s, 0.0f);
 }
+
+// ---- Output buffers that change between renders ------------------------------------------------
+
+// Default settings pass the input, so every buffer rendered into holds the source exactly.
+// Buffer k of `out` holds source channel k from frame `start` when k < covered; the others are
+// untouched.
+void ExpectSource(Buffers& out, UInt32 covered, UInt32 frames, int64_t start)
+{
+  const UInt32 n = out.list()->mNumberBuffers;
+  const Channels in = SourceBlocks(n, frames, start);
+  for (UInt32 k = 0; k < n; ++k)
+    if (k < covered)
+      EXPECT_EQ(out.samples(k), in[k]) << "buffer " << k;
+    else
+      EXPECT_EQ(out.memory(k), std::vector<float>(frames, -7.0f)) << "buffer " << k;
+}
+
+struct BufferChange
+{
+  UInt32 formatBefore, buffersBefore, formatAfter, buffersAfter;
+};
+
+class AuOutputBuffers : public ::testing::TestWithParam<BufferChange>
+{
+};
+
+// A render with another format or another number of buffers than the last writes exactly the
+// buffers it is given that the format covers, and nothing into the buffers of the render before.
+TEST_P(AuOutputBuffers, EachRenderWritesItsOwnBuffersOnly)
+{
+  const BufferChange c = GetParam();
+  std::unique_ptr<Unit> unit(OpenKestrion());
+  ASSERT_EQ(unit->status(), noErr);
+  InputFeed feed;
+  Prepare(*unit, c.formatBefore, &feed);
+
+  constexpr UInt32 kFrames = 128;
+  Buffers before(c.buffersBefore, kFrames); // kept: the next render must not reach it
+  AudioUnitRenderActionFlags flags = 0;
+  const AudioTimeStamp first = Stamp(0);
+  ASSERT_EQ(AudioUnitRender(*unit, &flags, &first, 0, kFrames, before.list()), noErr);
+  ExpectSource(before, std::min(c.formatBefore, c.buffersBefore), kFrames, 0);
+  std::vector<std::vector<float>> kept;
+  for (UInt32 k = 0; k < c.buffersBefore; ++k)
+    kept.push_back(before.memory(k));
+
+  if (c.formatAfter != c.formatBefore)
+  {
+    ASSERT_EQ(AudioUnitUninitialize(*unit), noErr);
+    ASSERT_EQ(SetFormat(*unit, kInput, c.formatAfter), noErr);
+    ASSERT_EQ(SetFormat(*unit, kOutput, c.formatAfter), noErr);
+    ASSERT_EQ(AudioUnitInitialize(*unit), noErr);
+  }
+  Buffers after(c.buffersAfter, kFrames);
+  const AudioTimeStamp second = Stamp(kFrames);
+  ASSERT_EQ(AudioUnitRender(*unit, &flags, &second, 0, kFrames, after.list()), noErr);
+  ExpectSource(after, std::min(c.formatAfter, c.buffersAfter), kFrames, kFrames);
+  for (UInt32 k = 0; k < c.buffersBefore; ++k)
+    EXPECT_EQ(before.memory(k), kept[k]) << "buffer " << k << " of the render before";
+}
+
+INSTANTIATE_TEST_SUITE_P(FormatsAndCounts, AuOutputBuffers,
+                         ::testing::Values(BufferChange{2, 2, 1, 1}, BufferChange{1, 1, 2, 2},
+                                           BufferChange{2, 1, 2, 2}, BufferChange{2, 2, 2, 1},
+                                           BufferChange{1, 2, 2, 2}));
+
+TEST_F(AuRender, ShortOutputBuffersAreRefusedUntouched)
+{
+  InputFeed feed;
+  Prepare(unit(), 2, &feed);
+  ASSERT_EQ(AudioUnitAddRenderNotify(unit(), CountingNotifier, nullptr), noErr);
+  AudioUnitRenderActionFlags flags = 0;
+  const AudioTimeStamp stamp = Stamp(0);
+  for (UInt32 k = 0; k < 2; ++k)
+  {
+    Buffers out(2, 64);
+    out.list()->mBuffers[k].mDataByteSize = 63 * sizeof(float);
+    EXPECT_EQ(AudioUnitRender(unit(), &flags, &stamp, 0, 64, out.list()), kAudio_ParamError) << k;
+    ExpectSource(out, 0, 64, 0);
+  }
+  EXPECT_EQ(feed.calls.load(), 0);
+  EXPECT_EQ(gNotifications, 0);
+
+  // A buffer without memory needs no size: it gets the unit's, sized for the slice.
+  Buffers given(2, 64, false);
+  given.list()->mBuffers[1].mDataByteSize = 0;
+  ASSERT_EQ(AudioUnitRender(unit(), &flags, &stamp, 0, 64, given.list()), noErr);
+  EXPECT_EQ(given.list()->mBuffers[1].mDataByteSize, 256u);
+  EXPECT_EQ(given.samples(1), SourceBlocks(2, 64)[1]);
+}
+
+// ---- Refused formats and connections change nothing ------------------------------------------
+
+struct RefusedFormat
+{
+  const char* name;
+  AudioUnitScope scope;
+  UInt32 channels;
+  double rate;
+  AudioFormatID formatID;
+};
+
+class AuRefusedFormat : public ::testing::TestWithParam<RefusedFormat>
+{
+};
+
+// Initialised in stereo and rendering: a refused format leaves both formats, the rate and the
+// next render exactly as they were.
+TEST_P(AuRefusedFormat, LeavesTheUnitAsItWas)
+{
+  const RefusedFormat c = GetParam();
+  std::unique_ptr<Unit> unit(OpenKestrion());
+  ASSERT_EQ(unit->status(), noErr);
+  InputFeed feed;
+  Prepare(*unit, 2, &feed);
+  ASSERT_EQ(RenderBlocks(*unit, 2, 1, 256).size(), 2u);
+
+  AudioStreamBasicDescription bad = Format(c.channels, c.rate);
+  bad.mFormatID = c.formatID;
+  EXPECT_EQ(Set(*unit, kAudioUnitProperty_StreamFormat, c.scope, 0, bad),
+            kAudioUnitErr_InvalidProperty);
+
+  for (AudioUnitScope scope : {kInput, kOutput})
+  {
+    AudioStreamBasicDescription d = {};
+    ASSERT_EQ(Get(*unit, kAudioUnitProperty_StreamFormat, scope, 0, d), noErr);
+    EXPECT_EQ(d.mChannelsPerFrame, 2u) << scope;
+    EXPECT_EQ(d.mSampleRate, 44100.0) << scope;
+  }
+  const Channels out = RenderBlocks(*unit, 2, 2, 256, 256);
+  const Channels in = SourceBlocks(2, 512, 256);
+  ASSERT_EQ(out.size(), 2u);
+  EXPECT_EQ(out[0], in[0]);
+  EXPECT_EQ(out[1], in[1]);
+  ASSERT_EQ(AudioUnitUninitialize(*unit), noErr);
+  EXPECT_EQ(AudioUnitInitialize(*unit), noErr);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, AuRefusedFormat,
+    ::testing::Values(
+        RefusedFormat{"ThreeChannels", kOutput, 3, 44100.0, kAudioFormatLinearPCM},
+        RefusedFormat{"MonoOutputWhileStereo", kOutput, 1, 44100.0, kAudioFormatLinearPCM},
+        RefusedFormat{"MonoInputWhileStereo", kInput, 1, 44100.0, kAudioFormatLinearPCM},
+        RefusedFormat{"NoChannels", kOutput, 0, 44100.0, kAudioFormatLinearPCM},
+        RefusedFormat{"NotLinearPCM", kInput, 2, 48000.0, kAudioFormatAC3},
+        RefusedFormat{"ZeroRate", kOutput, 2, 0.0, kAudioFormatLinearPCM},
+        RefusedFormat{"NegativeRate", kInput, 2, -48000.0, kAudioFormatLinearPCM},
+        RefusedFormat{"InfiniteRate", kOutput, 2, HUGE_VAL, kAudioFormatLinearPCM},
+        RefusedFormat{"NaNRate", kInput, 2, std::nan(""), kAudioFormatLinearPCM}),
+    [](const ::testing::TestParamInfo<RefusedFormat>& info)
+    { return std::string(info.param.name); });
+
+TEST_F(AuRender, ARefusedConnectionKeepsTheSourceItHad)
+{
+  Unit source(kSourceType, kSourceFast, kTestManufacturer);
+  Unit wide(kSourceType, kSourceFast, kTestManufacturer);
+  ASSERT_EQ(source.status(), noErr);
+  ASSERT_EQ(wide.status(), noErr);
+  ASSERT_EQ(SetFormat(source, kOutput, 2), noErr);
+  ASSERT_EQ(SetFormat(wide, kOutput, 3), noErr);
+  ASSERT_EQ(SetFormat(unit(), kOutput, 2), noErr);
+  ASSERT_EQ(Connect(unit(), source), noErr);
+  ASSERT_EQ(AudioUnitInitialize(unit()), noErr);
+  ASSERT_EQ(RenderBlocks(unit(), 2, 1, 64).size(), 2u);
+
+  EXPECT_EQ(Connect(unit(), wide), kAudioUnitErr_InvalidProperty);
+  AudioStreamBasicDescription d = {};
+  ASSERT_EQ(Get(unit(), kAudioUnitProperty_StreamFormat, kInput, 0, d), noErr);
+  EXPECT_EQ(d.mChannelsPerFrame, 2u);
+  const Channels out = RenderBlocks(unit(), 2, 2, 64, 64);
+  const Channels in = SourceBlocks(2, 128, 64);
+  ASSERT_EQ(out.size(), 2u);
+  EXPECT_EQ(out[0], in[0]);
+  EXPECT_EQ(out[1], in[1]);
+  EXPECT_EQ(SourceRenders(source), 3u);
+  EXPECT_EQ(SourceRenders(wide), 0u);
+}
+
+// ---- Unusable input --------------------------------------------------------------------------
+
+enum class Feed
+{
+  Callback,
+  Upstream
+};
+
+class AuUnusableInput : public ::testing::TestWithParam<std::tuple<Feed, UInt32>>
+{
+};
+
+// A source that returns noErr with a buffer missing, without memory or short of the slice has
+// failed: the render says so and leaves the output alone, and the next render pulls again.
+TEST_P(AuUnusableInput, IsAFailedPull)
+{
+  const Feed feedKind = std::get<0>(GetParam());
+  const UInt32 fault = std::get<1>(GetParam());
+  std::unique_ptr<Unit> unit(OpenKestrion());
+  Unit source(kSourceType, kSourceFast, kTestManufacturer);
+  ASSERT_EQ(unit->status(), noErr);
+  ASSERT_EQ(source.status(), noErr);
+  InputFeed feed;
+  if (feedKind == Feed::Callback)
+  {
+    Prepare(*unit, 2, &feed);
+    feed.fault = fault;
+  }
+  else
+  {
+    ASSERT_EQ(SetFormat(*unit, kOutput, 2), noErr);
+    ASSERT_EQ(Connect(*unit, source), noErr);
+    ASSERT_EQ(AudioUnitInitialize(*unit), noErr);
+    ASSERT_EQ(Set(source, kSourceProperty_Fault, kGlobal, 0, fault), noErr);
+  }
+  const auto pulls = [&]
+  { return feedKind == Feed::Callback ? UInt32(feed.calls.load()) : SourceRenders(source); };
+
+  Buffers out(2, 64);
+  AudioUnitRenderActionFlags flags = 0;
+  const AudioTimeStamp stamp = Stamp(0);
+  EXPECT_EQ(AudioUnitRender(*unit, &flags, &stamp, 0, 64, out.list()), kAudioUnitErr_NoConnection);
+  ExpectSource(out, 0, 64, 0);
+  EXPECT_EQ(pulls(), 1u);
+
+  feed.fault = kFaultNone;
+  ASSERT_EQ(Set(source, kSourceProperty_Fault, kGlobal, 0, UInt32(kFaultNone)), noErr);
+  ASSERT_EQ(AudioUnitRender(*unit, &flags, &stamp, 0, 64, out.list()), noErr);
+  EXPECT_EQ(pulls(), 2u);
+  ExpectSource(out, 2, 64, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, AuUnusableInput,
+                         ::testing::Combine(::testing::Values(Feed::Callback, Feed::Upstream),
+                                            ::testing::Values(UInt32(kFaultNullData),
+                                                              UInt32(kFaultFewerBuffers),
+                                                              UInt32(kFaultShortBuffer))));
+
+// ---- A repeated time slice -------------------------------------------------------------------
+
+// The processor overwrites the input it is given, so a slice rendered again must not be
+// processed again: it gives the first render's samples, leaves the processor where it was
+// (the next slice matches a unit that saw each slice once), and is not pulled again. A reset,
+// or another frame count at the same time, starts a new slice.
+TEST_F(AuRender, ARepeatedSliceGivesTheSameOutput)
+{
+  InputFeed feed;
+  Prepare(unit(), 2, &feed);
+  SetShaping(unit());
+  Unit twin(kAudioUnitType_Effect, kKestrionCode, kKestrionCode);
+  InputFeed twinFeed;
+  Prepare(twin, 2, &twinFeed);
+  SetShaping(twin);
+
+  const Channels first = RenderBlocks(unit(), 2, 1, 512);
+  Buffers again(2, 512, false); // the unit's own memory this time
+  AudioUnitRenderActionFlags flags = 0;
+  const AudioTimeStamp stamp = Stamp(0);
+  ASSERT_EQ(AudioUnitRender(unit(), &flags, &stamp, 0, 512, again.list()), noErr);
+  const Channels next = RenderBlocks(unit(), 2, 1, 512, 512);
+  const Channels reference = RenderBlocks(twin, 2, 2, 512);
+  ASSERT_EQ(first.size(), 2u);
+  ASSERT_EQ(next.size(), 2u);
+  ASSERT_EQ(reference.size(), 2u);
+  for (UInt32 c = 0; c < 2; ++c)
+  {
+    EXPECT_NE(first[c], SourceBlocks(2, 512)[c]); // really shaped
+    EXPECT_EQ(again.samples(c), first[c]) << c;
+    EXPECT_EQ(first[c], std::vector<float>(reference[c].begin(), reference[c].begin() + 512)) << c;
+    EXPECT_EQ(next[c], std::vector<float>(reference[c].begin() + 512, reference[c].end())) << c;
+  }
+  EXPECT_EQ(feed.calls.load(), 2);
+
+  const AudioTimeStamp last = Stamp(512);
+  Buffers shorter(2, 256);
+  ASSERT_EQ(AudioUnitRender(unit(), &flags, &last, 0, 256, shorter.list()), noErr);
+  EXPECT_EQ(feed.calls.load(), 3);
+  ASSERT_EQ(AudioUnitReset(unit(), kGlobal, 0), noErr);
+  ASSERT_EQ(AudioUnitRender(unit(), &flags, &last, 0, 256, shorter.list()), noErr);
+  EXPECT_EQ(feed.calls.load(), 4);
+}
+
 // ---- An input bus wider than a pull can carry -------------------------------------------------
 
 constexpr OSType kWideProbe = 0x57696465; // 'Wide': channel configurations "128-2 200-2"

@@ -17,6 +17,7 @@ struct SourceState
   std::atomic<SInt32> mRenderStatus{noErr};
   std::atomic<UInt32> mRenders{0};
   std::atomic<UInt32> mSelectorRenders{0};
+  std::atomic<UInt32> mFault{autest::kFaultNone};
   float mMemory[kMaxChannels][kMaxFrames] = {};
 };
 
@@ -41,6 +42,7 @@ OSStatus Render(void* storage, AudioUnitRenderActionFlags* /*flags*/, const Audi
     for (UInt32 i = 0; i < frames; ++i)
       out[i] = autest::SourceSample(static_cast<int>(b), first + i);
   }
+  autest::CommitFault(list, state->mFault.load(std::memory_order_relaxed));
   return noErr;
 }
 
@@ -158,6 +160,11 @@ ComponentResult Entry(ComponentParameters* params, Handle storage, bool fastDisp
     if (id == autest::kSourceProperty_RenderStatus)
     {
       state->mRenderStatus.store(*static_cast<const SInt32*>(data), std::memory_order_relaxed);
+      return noErr;
+    }
+    if (id == autest::kSourceProperty_Fault)
+    {
+      state->mFault.store(*static_cast<const UInt32*>(data), std::memory_order_relaxed);
       return noErr;
     }
     return kAudioUnitErr_InvalidProperty;
