@@ -257,3 +257,66 @@ TEST_F(Controls, URLAndFileSelector)
   Click(35, 5);
   EXPECT_EQ(files->GetValue(), 0.0);
 }
+
+TEST_F(Controls, RotatedKnobsTurnWithTheValue)
+{
+  // A 9 x 9 bitmap with only its top row drawn, red.
+  mOwned.emplace_back(new graphicstest::PatternBitmap(
+      9, 9, [](int, int y) { return y == 0 ? COLOR_RED.ToPixel() : 0u; }));
+  IBitmap pointer(mOwned.back().get(), 9, 9);
+  auto* rotater = Add(new IKnobRotaterControl(&plug, 0, 0, -1, &pointer, -kPi / 2, kPi / 2));
+  // An opaque grey base, a mask opening its top half (black, so it adds no colour) and an
+  // empty top layer.
+  mOwned.emplace_back(new graphicstest::PatternBitmap(
+      8, 8, [](int, int) { return Raster_ARGB(255, 100, 100, 100); }));
+  IBitmap base(mOwned.back().get(), 8, 8);
+  mOwned.emplace_back(new graphicstest::PatternBitmap(
+      8, 8, [](int, int y) { return y < 4 ? Raster_ARGB(255, 0, 0, 0) : 0u; }));
+  IBitmap mask(mOwned.back().get(), 8, 8);
+  IBitmap top = Strip(8, 8, 1);
+  top.mData = nullptr; // no top layer
+  auto* masked =
+      Add(new IKnobRotatingMaskControl(&plug, 20, 0, -1, &base, &mask, &top, 0.0, 180.0));
+  Attach();
+
+  auto redraw = [&]
+  {
+    IRECT all(0, 0, 100, 60);
+    const IChannelBlend replace(IChannelBlend::kBlendCopy);
+    g->FillIRect(&COLOR_TRANSPARENT, &all, &replace);
+    g->Draw(&all);
+  };
+  rotater->SetValueFromPlug(0.5);
+  masked->SetValueFromPlug(0.0);
+  redraw();
+  EXPECT_EQ(PixelAt(*g, 4, 0), COLOR_RED.ToPixel());
+  EXPECT_EQ(PixelAt(*g, 8, 4), 0u);
+  EXPECT_EQ(PixelAt(*g, 23, 1), Raster_ARGB(255, 100, 100, 100));
+  EXPECT_EQ(PixelAt(*g, 23, 6), 0u);
+
+  rotater->SetValueFromPlug(1.0); // a quarter turn clockwise: the row becomes the right column
+  masked->SetValueFromPlug(1.0);  // half a turn: the opening moves to the bottom half
+  redraw();
+  EXPECT_EQ(Raster_GetR(PixelAt(*g, 8, 4)), 255);
+  EXPECT_GE(Raster_GetA(PixelAt(*g, 8, 4)), 250);
+  EXPECT_EQ(Raster_GetA(PixelAt(*g, 4, 0)), 0);
+  EXPECT_EQ(PixelAt(*g, 23, 1), 0u);
+  EXPECT_EQ(PixelAt(*g, 23, 6), Raster_ARGB(255, 100, 100, 100));
+}
+
+TEST_F(Controls, ResizeEmptiesTheEditor)
+{
+  IBitmap two = Strip(8, 6, 2);
+  Add(new ISwitchControl(&plug, 0, 0, TestPlug::kBypass, &two));
+  Attach();
+  IMouseMod left(true);
+  g->OnMouseDown(2, 2, &left);
+  ASSERT_EQ(g->GetMouseCapture(), 0);
+  g->Resize(200, 120);
+  EXPECT_EQ(g->GetMouseCapture(), -1);
+  EXPECT_EQ(g->NControls(), 0);
+  EXPECT_EQ(g->GetDrawBitmap()->getWidth(), 200);
+  EXPECT_EQ(g->GetDrawBitmap()->getHeight(), 120);
+  g->OnMouseUp(2, 2, &left); // nothing left to release
+  EXPECT_TRUE(plug.mEnded.empty());
+}
