@@ -32,10 +32,11 @@ IKnobControl::IKnobControl(IEffectBase* plug, const IRECT& rect, int paramIdx, E
 void IKnobControl::OnMouseDrag(int /*x*/, int /*y*/, int dX, int dY, IMouseMod* mod)
 {
   const double gearing = FineAdjust(mod) ? mGearing * 10.0 : mGearing;
-  if (mDirection == kHorizontal)
-    mValue += double(dX) / double(mRECT.R - mRECT.L) / gearing;
-  else
-    mValue += double(dY) / double(mRECT.T - mRECT.B) / gearing;
+  // Moving up raises the value: T - B is negative.
+  const bool horizontal = mDirection == kHorizontal;
+  const int span = horizontal ? mRECT.R - mRECT.L : mRECT.T - mRECT.B;
+  if (span == 0 || gearing == 0.0) return;
+  mValue += double(horizontal ? dX : dY) / double(span) / gearing;
   SetDirty(true);
 }
 
