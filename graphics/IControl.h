@@ -143,7 +143,5 @@ protected:
   bool mDblAsSingleClick = false;
   bool mMOWhenGrayed = false;
   IChannelBlend mBlend;
-  IControl* mValDisplayControl = nullptr;
-  IControl* mNameDisplayControl = nullptr;
   std::string mTooltip;
 };
