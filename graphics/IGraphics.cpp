@@ -228,12 +228,13 @@ void IGraphics::PromptUserInput(IControl* control, IParam* param, IRECT* rect)
                   std::strcmp(text, current) == 0 ? IPopupMenuItem::kItemChecked
                                                   : IPopupMenuItem::kNoFlags);
   }
-  ReleaseMouseCapture();
   if (IPopupMenu* chosen = CreateIPopupMenu(&popup, rect))
   {
     const int idx = chosen->GetChosenItemIdx();
     if (idx >= 0 && idx < n) control->SetValueFromUserInput(param->GetNormalized(double(idx)));
   }
+  // The menu took the release that would have ended the press.
+  ReleaseMouseCapture();
 }
 
 void IGraphics::SetFromStringAfterPrompt(IControl* control, IParam* param, const char* str)

@@ -192,6 +192,7 @@ public:
   // that is not grayed (for mouse-over queries, mo, a grayed control that asks for
   // mouse-over also counts); -1 for none.
   int GetMouseControlIdx(int x, int y, bool mo = false);
+  // Releases the mouse capture and ends the gesture the press began, if still open.
   void ReleaseMouseCapture();
   int GetMouseCapture() const { return mMouseCapture; }
   void HandleMouseOver(bool handle) { mHandleMouseOver = handle; }
@@ -261,6 +262,8 @@ public:
 protected:
   // Deletes the controls from last to first.
   void DeleteControls();
+  // Tells the plug-in that the open gesture (if any) ended.
+  void EndGesture();
   // Inserts control at index 0.
   void InsertBackground(IControl* control);
 
@@ -278,6 +281,8 @@ protected:
   int mMouseOver = -1;
   int mMouseX = 0, mMouseY = 0;
   int mLastClickedParam = -1;
+  // The parameter whose gesture a press began and no release or prompt has ended yet.
+  int mGestureParam = -1;
   bool mHandleMouseOver = false;
   bool mStrict = true;
   bool mEnableTooltips = false;

@@ -18,6 +18,16 @@ int IGraphics::GetMouseControlIdx(int x, int y, bool mo)
 void IGraphics::ReleaseMouseCapture()
 {
   mMouseCapture = mMouseX = mMouseY = -1;
+  EndGesture();
+}
+
+// Every begin-of-change sent to the plug-in is matched by exactly one end: at the release,
+// or earlier when a value prompt, a resize or a lost release takes the capture away.
+void IGraphics::EndGesture()
+{
+  const int paramIdx = mGestureParam;
+  mGestureParam = -1;
+  if (paramIdx >= 0 && mPlug) mPlug->EndInformHostOfParamChange(paramIdx);
 }
 
 void IGraphics::OnMouseDown(int x, int y, IMouseMod* mod)
@@ -30,21 +40,20 @@ void IGraphics::OnMouseDown(int x, int y, IMouseMod* mod)
   mMouseY = y;
   IControl* control = GetControl(c);
   const int paramIdx = control->ParamIdx();
-  if (paramIdx >= 0 && mPlug) mPlug->BeginInformHostOfParamChange(paramIdx);
+  if (paramIdx >= 0 && mPlug)
+  {
+    mGestureParam = paramIdx;
+    mPlug->BeginInformHostOfParamChange(paramIdx);
+  }
   control->OnMouseDown(x, y, mod);
 }
 
 void IGraphics::OnMouseUp(int x, int y, IMouseMod* mod)
 {
-  const int c = GetMouseControlIdx(x, y);
-  ReleaseMouseCapture();
-  IControl* control = GetControl(c);
-  if (!control) return;
-  // Read first: the handler may delete the control (a resize empties the list), and the
-  // gesture must end all the same.
-  const int paramIdx = control->ParamIdx();
-  control->OnMouseUp(x, y, mod);
-  if (paramIdx >= 0 && mPlug) mPlug->EndInformHostOfParamChange(paramIdx);
+  IControl* control = GetControl(GetMouseControlIdx(x, y));
+  mMouseCapture = mMouseX = mMouseY = -1;
+  if (control) control->OnMouseUp(x, y, mod);
+  EndGesture();
 }
 
 void IGraphics::OnMouseDrag(int x, int y, IMouseMod* mod)

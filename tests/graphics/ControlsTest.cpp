@@ -312,11 +312,12 @@ TEST_F(Controls, ResizeEmptiesTheEditor)
   IMouseMod left(true);
   g->OnMouseDown(2, 2, &left);
   ASSERT_EQ(g->GetMouseCapture(), 0);
-  g->Resize(200, 120);
+  g->Resize(200, 120); // ends the press's gesture with the capture
   EXPECT_EQ(g->GetMouseCapture(), -1);
+  EXPECT_EQ(plug.mEnded, std::vector<int>{TestPlug::kBypass});
   EXPECT_EQ(g->NControls(), 0);
   EXPECT_EQ(g->GetDrawBitmap()->getWidth(), 200);
   EXPECT_EQ(g->GetDrawBitmap()->getHeight(), 120);
   g->OnMouseUp(2, 2, &left); // nothing left to release
-  EXPECT_TRUE(plug.mEnded.empty());
+  EXPECT_EQ(plug.mEnded.size(), 1u);
 }

@@ -100,12 +100,16 @@ TEST_F(Input, DoubleClicksAndMouseOver)
   EXPECT_DOUBLE_EQ(lower->GetValue(), initial);
   EXPECT_DOUBLE_EQ(plug.GetParam(TestPlug::kGain)->Value(), 50.0);
 
-  // A double-click delivered as a press: captured, no gesture notification.
+  // A double-click delivered as a press: captured, no gesture notification, and so none
+  // ended at the release.
   lower->SetDblAsSingleClick(true);
   EXPECT_TRUE(g->OnMouseDblClick(15, 15, &left));
   EXPECT_EQ(lower->mEvents, std::vector<std::string>{"down"});
   EXPECT_EQ(g->GetMouseCapture(), 1);
   EXPECT_TRUE(plug.mBegun.empty());
+  EXPECT_EQ(g->GetParamIdxForPTAutomation(15, 15), TestPlug::kGain);
+  g->OnMouseUp(15, 15, &left);
+  EXPECT_TRUE(plug.mEnded.empty());
   EXPECT_FALSE(g->OnMouseDblClick(500, 500, &left));
 
   // Mouse-over is off by default.
@@ -113,7 +117,28 @@ TEST_F(Input, DoubleClicksAndMouseOver)
   g->HandleMouseOver(true);
   EXPECT_TRUE(g->OnMouseOver(15, 15, &left));
 
-  EXPECT_EQ(g->GetParamIdxForPTAutomation(15, 15), TestPlug::kGain);
   EXPECT_EQ(g->GetLastClickedParamForPTAutomation(), TestPlug::kGain);
   EXPECT_EQ(g->GetLastClickedParamForPTAutomation(), -1);
+}
+
+TEST_F(Input, AMenuPromptEndsTheGestureOfItsPress)
+{
+  upper->DisablePrompt(false);
+  g->mMenuChoice = 0;
+  IMouseMod right(false, true);
+  g->OnMouseDown(15, 15, &right); // opens the menu, which consumes the release
+  EXPECT_EQ(g->GetMouseCapture(), -1);
+  EXPECT_EQ(plug.mBegun, std::vector<int>{TestPlug::kMode});
+  EXPECT_EQ(plug.mEnded, std::vector<int>{TestPlug::kMode});
+  ASSERT_EQ(plug.mInformed.size(), 1u);
+  EXPECT_EQ(plug.mInformed[0].value, 0.0);
+  g->OnMouseUp(15, 15, &right); // a release that still arrives ends nothing more
+  EXPECT_EQ(plug.mEnded.size(), 1u);
+
+  // A press whose release never came is ended by the next press.
+  IMouseMod left(true);
+  g->OnMouseDown(15, 15, &left);
+  g->OnMouseDown(15, 15, &left);
+  EXPECT_EQ(plug.mBegun.size(), 3u);
+  EXPECT_EQ(plug.mEnded.size(), 2u);
 }
