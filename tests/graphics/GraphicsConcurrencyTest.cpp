@@ -58,3 +58,45 @@ TEST(GraphicsConcurrency, ParameterChangesWhileTheEditorDraws)
   EXPECT_EQ(PixelAt(*g, 3, 3), Raster_ARGB(255, 90, 90, 90));
   EXPECT_EQ(PixelAt(*g, 13, 3), Raster_ARGB(255, 90, 90, 90));
 }
+
+// Two editors on two threads load the same bitmap id and make the same font at once: both
+// end up with the one cached bitmap and font, and a bitmap decoded twice in the race is
+// deleted once.
+TEST(GraphicsConcurrency, EditorsShareTheCachesAcrossThreads)
+{
+  TestPlug plug;
+  std::atomic<int> decodes{0};
+  int deleted[2] = {0, 0};
+  TestGraphics a(&plug), b(&plug);
+  auto loader = [&](int slot)
+  {
+    return [&, slot](int, const char*) -> Raster_IBitmap*
+    {
+      ++decodes;
+      return new graphicstest::PatternBitmap(
+          4, 4, [](int, int) { return 0xFFu; }, &deleted[slot]);
+    };
+  };
+  a.mLoader = loader(0);
+  b.mLoader = loader(1);
+
+  IBitmap bitmaps[2];
+  Raster_IFont* fonts[2] = {nullptr, nullptr};
+  auto work = [&](TestGraphics& g, int slot)
+  {
+    bitmaps[slot] = g.LoadIBitmap(3002, "shared.png");
+    IText text(17, COLOR_WHITE, "Arial");
+    fonts[slot] = g.CacheFont(&text);
+  };
+  std::thread other(work, std::ref(b), 1);
+  work(a, 0);
+  other.join();
+
+  EXPECT_EQ(bitmaps[0].mData, bitmaps[1].mData);
+  EXPECT_NE(bitmaps[0].mData, nullptr);
+  EXPECT_EQ(fonts[0], fonts[1]);
+  EXPECT_NE(fonts[0], nullptr);
+  EXPECT_EQ(deleted[0] + deleted[1], decodes - 1);
+  a.ReleaseBitmap(&bitmaps[0]);
+  EXPECT_EQ(deleted[0] + deleted[1], decodes);
+}
