@@ -6,12 +6,6 @@
 #include <cmath>
 #include <mutex>
 
-namespace
-{
-constexpr UInt32 kFormatFlagsCanonical =
-    kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked | kAudioFormatFlagIsNonInterleaved;
-} // namespace
-
 // ---- Bus bookkeeping --------------------------------------------------------------------------
 
 int IEffectAU::NHostChannelsConnected(const std::vector<std::unique_ptr<BusChannels>>& buses,
