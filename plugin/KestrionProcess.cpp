@@ -18,15 +18,14 @@ constexpr double kFlushBelow = 1e-30;   // detection states smaller than this be
 // One follower of both channels: left and right coefficients side by side.
 struct StereoCoefs
 {
-  v2d attack;
-  v2d release;
+  stereo::FollowerCoefs coefs;
 
   StereoCoefs(const envelope::AttRelEnvelope& left, const envelope::AttRelEnvelope& right)
-      : attack(stereo::Make(left.attackCoef(), right.attackCoef())),
-        release(stereo::Make(left.releaseCoef(), right.releaseCoef()))
+      : coefs(stereo::Make(left.attackCoef(), right.attackCoef()),
+              stereo::Make(left.releaseCoef(), right.releaseCoef()))
   {
   }
-  v2d track(v2d input, v2d state) const { return stereo::Track(input, state, attack, release); }
+  v2d track(v2d input, v2d state) const { return stereo::Track(input, state, coefs); }
 };
 
 // The five followers of both channels, their coefficients read once per block and their
@@ -183,8 +182,8 @@ class OutputStage
 public:
   OutputStage(v2d gain, v2d heldPeak, const envelope::AttRelEnvelope& meterEnv, double meter)
       : gain(gain), peak(heldPeak), blockPeak(stereo::Splat(0.0)),
-        meterAttack(stereo::Splat(meterEnv.attackCoef())),
-        meterRelease(stereo::Splat(meterEnv.releaseCoef())), meterState(stereo::Splat(meter))
+        meterCoefs(stereo::Splat(meterEnv.attackCoef()), stereo::Splat(meterEnv.releaseCoef())),
+        meterState(stereo::Splat(meter))
   {
   }
 
@@ -197,13 +196,13 @@ public:
     peak = stereo::Max(magnitude, peak);
     blockPeak = stereo::Max(magnitude, blockPeak);
     // The meter follows the larger held peak (the same value in both lanes).
-    meterState = stereo::Track(stereo::MaxOfLanes(peak), meterState, meterAttack, meterRelease);
+    meterState = stereo::Track(stereo::MaxOfLanes(peak), meterState, meterCoefs);
   }
 
   v2d gain;
   v2d peak;      // the held peaks, raised by this block
   v2d blockPeak; // the largest output of this block alone
-  v2d meterAttack, meterRelease;
+  stereo::FollowerCoefs meterCoefs;
   v2d meterState;
 };
 
@@ -297,18 +296,18 @@ void RenderBlock(BlockState& block, const BlockSettings& set, vecmath::Exp10Fn e
   {
     Chunk& cur = kAnyGain ? chunks[prev == &chunks[0] ? 1 : 0] : chunks[0];
     cur.n = std::min(Chunk::kFrames, nFrames - start);
-    cur.xL = inputs[0] + start;
-    cur.xR = inputs[1] + start;
-    cur.oL = outputs[0] + start;
-    cur.oR = outputs[1] + start;
+    double* const xL = cur.xL = inputs[0] + start;
+    double* const xR = cur.xR = inputs[1] + start;
+    double* const oL = cur.oL = outputs[0] + start;
+    double* const oR = cur.oR = outputs[1] + start;
     const int n = cur.n;
 
-    block.sideChain.Run(cur.xL, cur.xR, f, n, kAnyGain ? prev->n : 0, apply);
+    block.sideChain.Run(xL, xR, f, n, kAnyGain ? prev->n : 0, apply);
 
     v2d anyExponent = _mm_setzero_pd(); // all-ones lanes where an exponent is not 0
     for (int i = 0; i < n; ++i)
     {
-      const v2d x = stereo::Make(cur.xL[i], cur.xR[i]);
+      const v2d x = stereo::Make(xL[i], xR[i]);
       det.Track(x, f[i]);
       v2d y = x;
       if constexpr (kCut)
@@ -321,10 +320,10 @@ void RenderBlock(BlockState& block, const BlockSettings& set, vecmath::Exp10Fn e
       {
         if constexpr (kCut)
         {
-          cur.xL[i] = y[0];
-          cur.xR[i] = y[1];
+          xL[i] = y[0];
+          xR[i] = y[1];
         }
-        output.Emit(y, cur.oL[i], cur.oR[i]);
+        output.Emit(y, oL[i], oR[i]);
       }
       else
       {
