@@ -214,9 +214,10 @@ struct BlockState
   OutputStage output;
 };
 
-// 10^a × 10^b as 10^hi × (1 + lo × ln 10), where hi + lo = a + b exactly: one power of ten
-// instead of two, as accurate as the power itself. TwoSum gives hi and lo; lo is 0 when hi is
-// not finite, so that infinite and zero gains pass through as they are.
+// 10^a × 10^b as 10^hi × (1 + lo × ln 10), where hi + lo = a + b exactly (TwoSum): one power
+// of ten instead of two, as accurate as the power itself, since lo is below an ulp of hi. The
+// correction returned is lo × ln 10, or 0 where lo is not a number (hi infinite), so that
+// infinite and zero gains stay as they are.
 inline v2d SumOfExponents(v2d a, v2d b, v2d& correction)
 {
   const v2d hi = a + b;
@@ -294,7 +295,7 @@ void RenderBlock(BlockState& block, const BlockSettings& set, vecmath::Exp10Fn e
 
   for (int start = 0; start < nFrames; start += Chunk::kFrames)
   {
-    Chunk& cur = kAnyGain ? chunks[prev == &chunks[0] ? 1 : 0] : chunks[0];
+    Chunk& cur = chunks[kAnyGain && prev == &chunks[0] ? 1 : 0];
     cur.n = std::min(Chunk::kFrames, nFrames - start);
     double* const xL = cur.xL = inputs[0] + start;
     double* const xR = cur.xR = inputs[1] + start;
