@@ -398,10 +398,12 @@ RenderFn PickRender(const BlockSettings& set)
 }
 
 // Stores the block's held peak. If the clip light cleared the peak while the block ran, the
-// peak since then is at most this block's own, which is stored instead; no clear is lost.
+// peak since then is at most this block's own, which is stored instead; no clear is lost. A
+// block that raised nothing, with nothing cleared, stores nothing.
 void PublishPeak(std::atomic<double>& held, double atStart, double peak, double blockPeak)
 {
   double expected = atStart;
+  if (peak == atStart && held.load(kRelaxed) == atStart) return;
   if (!held.compare_exchange_strong(expected, peak, kRelaxed))
   {
     while (blockPeak > expected && !held.compare_exchange_weak(expected, blockPeak, kRelaxed))
@@ -445,7 +447,13 @@ void Kestrion::ProcessDoubleReplacing(double** inputs, double** outputs, int nFr
   set.sustainLink = stereo::Splat(mSustainLink.load(kRelaxed));
   set.attackUnlinked = 1.0 - set.attackLink;
   set.sustainUnlinked = 1.0 - set.sustainLink;
-  const double cutGain = set.attackStage == AttackStage::kCut ? std::pow(10.0, attack / 20.0) : 1.0;
+  const vecmath::Exp10Fn exp10 = vecmath::Exp10Function();
+  double cutGain = 1.0;
+  if (set.attackStage == AttackStage::kCut)
+  {
+    cutGain = attack / 20.0;
+    exp10(&cutGain, 1);
+  }
   set.cutGain = stereo::Splat(cutGain);
   set.cutRest = stereo::Splat(1.0 - cutGain);
   set.gain = stereo::Splat(mGain.load(kRelaxed));
@@ -454,7 +462,7 @@ void Kestrion::ProcessDoubleReplacing(double** inputs, double** outputs, int nFr
   const v2d held = stereo::Make(mPeakL.load(kRelaxed), mPeakR.load(kRelaxed));
   BlockState block{StereoDetector(mLeft, mRight), SideChain(*mFilter),
                    OutputStage(set.gain, held, *mMeterEnv, mMeterState)};
-  PickRender(set)(block, set, vecmath::Exp10Function(), inputs, outputs, nFrames);
+  PickRender(set)(block, set, exp10, inputs, outputs, nFrames);
   const StereoDetector& det = block.det;
   const OutputStage& output = block.output;
 
