@@ -19,23 +19,41 @@ public:
   };
 
   static constexpr int kStages = 6;
+  using Stages = double[kStages];
 
   Filter(double coefficient, Mode mode) : coefficient(coefficient), mode(mode) {}
 
   // One sample with the current coefficient.
-  double process(double input) { return process(input, coefficient.load(std::memory_order_relaxed)); }
-
-  // One sample with a coefficient the caller has read once for a whole block.
-  double process(double input, double c)
+  double process(double input)
   {
+    return Step(stage, coefficient.load(std::memory_order_relaxed), mode, input);
+  }
+
+  // One sample through the stages with coefficient c: the filter itself. The render path runs
+  // it on a copy of the stages that it keeps in registers for a block, then stores them back.
+  static double Step(Stages& stage, double c, Mode mode, double input)
+  {
+    // Written out stage by stage, so that a caller's copy of the stages stays in registers.
     stage[0] = stage[0] + c * (input - stage[0]);
-    for (int k = 1; k < kStages; ++k)
-      stage[k] = stage[k] + c * (stage[k - 1] - stage[k]);
+    stage[1] = stage[1] + c * (stage[0] - stage[1]);
+    stage[2] = stage[2] + c * (stage[1] - stage[2]);
+    stage[3] = stage[3] + c * (stage[2] - stage[3]);
+    stage[4] = stage[4] + c * (stage[3] - stage[4]);
+    stage[5] = stage[5] + c * (stage[4] - stage[5]);
+    return Output(stage, mode, input);
+  }
+
+  // The read-out for the mode; 0 for a mode the filter does not know.
+  static double Output(const Stages& stage, Mode mode, double input)
+  {
     switch (mode)
     {
-    case kFilterLowPass: return stage[5];
-    case kFilterHighPass: return input - stage[5];
-    case kFilterBandPass: return stage[0] - stage[5];
+    case kFilterLowPass:
+      return stage[5];
+    case kFilterHighPass:
+      return input - stage[5];
+    case kFilterBandPass:
+      return stage[0] - stage[5];
     }
     return 0.0;
   }
@@ -44,5 +62,5 @@ public:
   double resonance = 0.0;
   Mode mode;
   std::atomic<double> feedback{0.0};
-  double stage[kStages] = {};
+  Stages stage = {};
 };

@@ -10,6 +10,10 @@
 // and write only relaxed atomics; ProcessDoubleReplacing runs on the render thread without a
 // lock, reads those values once per block, allocates nothing and never calls the editor. The
 // editor's clip light reads the meter and clears the peaks from its own thread.
+//
+// The detection (filter, followers, links, meter) is exact IEEE arithmetic in a fixed order;
+// the gains 10^(dB / 20) come from vecmath's vector exp10, accurate to 1 ulp, on whichever
+// instruction set the CPU offers.
 
 #include "au/IEffectAU.h"
 #include "plugin/Envelope.h"
@@ -60,6 +64,9 @@ public:
   ~Kestrion() override;
 
   void OnParamChange(int paramIdx) override;
+  // Render thread. With only the first output connected (mono) the second channel's powers of
+  // ten are not evaluated, since that output is never delivered; both channels are still
+  // measured, because the shared filter and the links join them.
   void ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) override;
   void Reset() override;
   void OnSampleRateChange() override;
@@ -91,6 +98,8 @@ public:
 private:
   static void MakeFollowers(ChannelDetector& ch, double sampleRate);
   void ForEachFollower(void (*fn)(envelope::AttRelEnvelope&, double), double arg);
+  // False when the host has connected the first output only: the second is never delivered.
+  bool DeliversRightOutput() const;
   // End of block: states that became infinite or not a number return to their initial
   // values, and detection states decayed below 1e-30 are flushed to zero so that long
   // silence never runs on subnormal numbers.

@@ -9,27 +9,55 @@ namespace stereo
 {
 typedef __m128d v2d; // also usable with +, -, *, / and [lane]
 
-inline v2d Make(double left, double right) { return _mm_set_pd(right, left); }
-inline v2d Splat(double v) { return _mm_set1_pd(v); }
+inline v2d Make(double left, double right)
+{
+  return _mm_set_pd(right, left);
+}
+inline v2d Splat(double v)
+{
+  return _mm_set1_pd(v);
+}
 
 // a > b ? a : b per lane; b when either is not a number. As std::max(b, a).
-inline v2d Max(v2d a, v2d b) { return _mm_max_pd(a, b); }
+inline v2d Max(v2d a, v2d b)
+{
+  return _mm_max_pd(a, b);
+}
 
 // std::max(0.0, v): v where v > 0, otherwise +0 (also for values that are not numbers).
-inline v2d MaxZero(v2d v) { return _mm_max_pd(v, _mm_setzero_pd()); }
+inline v2d MaxZero(v2d v)
+{
+  return _mm_max_pd(v, _mm_setzero_pd());
+}
 
 // The larger of the two lanes, in both lanes (lane 0 exactly std::max(left, right)).
-inline v2d MaxOfLanes(v2d v) { return _mm_max_pd(_mm_shuffle_pd(v, v, 1), v); }
+inline v2d MaxOfLanes(v2d v)
+{
+  return _mm_max_pd(_mm_shuffle_pd(v, v, 1), v);
+}
 
-inline v2d Abs(v2d v) { return _mm_andnot_pd(_mm_set1_pd(-0.0), v); }
+inline v2d Abs(v2d v)
+{
+  return _mm_andnot_pd(_mm_set1_pd(-0.0), v);
+}
+
+// A follower's coefficients for both channels, arranged for Track: the release coefficient,
+// and the bits in which the attack coefficient differs from it.
+struct FollowerCoefs
+{
+  v2d release;
+  v2d flip;
+
+  FollowerCoefs(v2d attack, v2d release) : release(release), flip(_mm_xor_pd(attack, release)) {}
+};
 
 // The follower step for both channels: attack coefficient where the input is above the
 // state, release coefficient otherwise (and where a comparison fails on a value that is not
-// a number).
-inline v2d Track(v2d input, v2d state, v2d attackCoef, v2d releaseCoef)
+// a number). The coefficient is picked with bit masks, exactly.
+inline v2d Track(v2d input, v2d state, const FollowerCoefs& c)
 {
   const v2d rising = _mm_cmpgt_pd(input, state);
-  const v2d coef = _mm_or_pd(_mm_and_pd(rising, attackCoef), _mm_andnot_pd(rising, releaseCoef));
+  const v2d coef = _mm_xor_pd(c.release, _mm_and_pd(rising, c.flip));
   return input + (state - input) * coef;
 }
 } // namespace stereo

@@ -1,7 +1,11 @@
 // The host's render through Kestrion.component against the plug-in object driven directly in
 // this process: the same input, converted from float to double, processed, and converted back
 // to float, must give identical samples, in stereo and in mono, from a host callback and from
-// upstream units, across parameter changes between blocks.
+// upstream units, across parameter changes between blocks. Identical, not merely within the
+// processor's tolerance of its plain reference: both sides run the same code, whose gain stage
+// picks the same instruction set on this CPU, and a mono render (the component skips the
+// right channel's gains) delivers exactly the left channel of a stereo one whose right input
+// is silent.
 #include "plugin/Kestrion.h"
 #include "tests/au/AuHost.h"
 
