@@ -100,6 +100,11 @@ bool chooseFace(const char* face, bool bold, bool italic, int pitchAndFamily, Fa
   std::call_once(initOnce, [] { initOk = FcInit() == FcTrue; });
   if (!initOk)
     return false;
+  // fontconfig is thread-safe, but it publishes its lazily made internal locks with atomics
+  // of its own that ThreadSanitizer cannot see; one lookup at a time costs nothing here (fonts
+  // are made when an editor opens) and keeps the race detector's view exact.
+  static std::mutex lookupMutex;
+  std::lock_guard<std::mutex> lock(lookupMutex);
 
   FcPattern* pattern = FcPatternCreate();
   if (!pattern)
