@@ -1,4 +1,5 @@
 #include "plugin/Kestrion.h"
+#include "graphics/ITextControls.h"
 #include "plugin/StereoVector.h"
 
 #include <algorithm>

@@ -18,6 +18,8 @@
 #include <atomic>
 #include <memory>
 
+class ITextControl;
+
 class Kestrion : public IEffectAU
 {
 public:

@@ -3,6 +3,7 @@
 // and which parameters reached OnParamChange.
 
 #include "framework/IEffectBase.h"
+#include "tests/graphics/RecordingGraphics.h"
 
 #include <cstring>
 #include <initializer_list>
@@ -148,11 +149,14 @@ inline std::string StateFingerprint(TestEffect& fx)
   return bytes;
 }
 
-// An editor that records what the plug-in tells it.
-class RecordingEditor : public IEditor
+// An editor surface, without controls, that records what the plug-in tells it.
+class RecordingEditor : public graphicstest::TestGraphics
 {
 public:
-  explicit RecordingEditor(int* deletions = nullptr) : mDeletions(deletions) {}
+  explicit RecordingEditor(int* deletions = nullptr)
+      : graphicstest::TestGraphics(nullptr), mDeletions(deletions)
+  {
+  }
   ~RecordingEditor() override
   {
     if (mDeletions)
@@ -162,7 +166,11 @@ public:
   {
     mCalls.push_back({paramIdx, value, normalized});
   }
-  void PrepDraw() override { ++mPrepDraws; }
+  void PrepDraw() override
+  {
+    ++mPrepDraws;
+    graphicstest::TestGraphics::PrepDraw();
+  }
 
   struct Call
   {

@@ -1,4 +1,5 @@
 #include "plugin/Kestrion.h"
+#include "graphics/ITextControls.h"
 #include "tests/plugin/ReferenceShaper.h"
 #include "tests/plugin/TestSignals.h"
 
@@ -52,12 +53,6 @@ bool SameBits(double a, double b)
   return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-class RecordingText : public ITextControl
-{
-public:
-  void SetTextFromPlug(const char* text) override { mText = text; }
-  std::string mText;
-};
 } // namespace
 
 TEST(Envelope, CoefficientsAt44100)
@@ -363,14 +358,14 @@ TEST(Kestrion, ReadoutTexts)
                {-50, "-50.0 %"}, {100, "100 %"}, {-100, "-100 %"}, {9.999, "10.00 %"},
                {-10, "-10.0 %"}, {10, "10.0 %"}};
   Kestrion plug(IEffectInstanceInfo{});
-  RecordingText readout;
+  ITextControl readout(&plug, IRECT(38, 46, 178, 60), nullptr);
   for (const auto& c : cases)
   {
     plug.printString(c.value, &readout, "%");
-    EXPECT_EQ(c.text, readout.mText) << c.value;
+    EXPECT_EQ(c.text, readout.GetTextString()) << c.value;
   }
   plug.printString(std::nan(""), &readout, "ms");
-  EXPECT_EQ("nan ms", readout.mText);
+  EXPECT_EQ("nan ms", readout.GetTextString());
   plug.printString(1, nullptr, "%"); // no readout attached: nothing to do
 }
 
