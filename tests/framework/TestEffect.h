@@ -3,7 +3,6 @@
 // and which parameters reached OnParamChange.
 
 #include "framework/IEffectBase.h"
-#include "tests/graphics/RecordingGraphics.h"
 
 #include <cstring>
 #include <initializer_list>
@@ -148,37 +147,3 @@ inline std::string StateFingerprint(TestEffect& fx)
   add(&current, sizeof(current));
   return bytes;
 }
-
-// An editor surface, without controls, that records what the plug-in tells it.
-class RecordingEditor : public graphicstest::TestGraphics
-{
-public:
-  explicit RecordingEditor(int* deletions = nullptr)
-      : graphicstest::TestGraphics(nullptr), mDeletions(deletions)
-  {
-  }
-  ~RecordingEditor() override
-  {
-    if (mDeletions)
-      ++*mDeletions;
-  }
-  void SetParameterFromPlug(int paramIdx, double value, bool normalized) override
-  {
-    mCalls.push_back({paramIdx, value, normalized});
-  }
-  void PrepDraw() override
-  {
-    ++mPrepDraws;
-    graphicstest::TestGraphics::PrepDraw();
-  }
-
-  struct Call
-  {
-    int idx;
-    double value;
-    bool normalized;
-  };
-  std::vector<Call> mCalls;
-  int mPrepDraws = 0;
-  int* mDeletions;
-};
