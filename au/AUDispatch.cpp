@@ -5,6 +5,7 @@
 
 #include "au/IEffectAU.h"
 #include "au/LiveUnits.h"
+#include "graphics/IGraphics.h"
 
 #include <cstring>
 #include <mutex>
@@ -254,7 +255,7 @@ ComponentResult IEffectAU::IEffectAUCarbonViewEntry(ComponentParameters* params,
     LiveUnits::Visit(unit,
                      [&](IEffectAU& plug)
                      {
-                       if (IEditorWindow* editor = plug.GetEditorWindow())
+                       if (IGraphics* editor = plug.GetGUI())
                        {
                          void* control = editor->OpenWindow(window, parentControl, 0, 0);
                          if (outControl) *outControl = control;
@@ -269,7 +270,7 @@ ComponentResult IEffectAU::IEffectAUCarbonViewEntry(ComponentParameters* params,
     LiveUnits::Visit(record->mUnit,
                      [](IEffectAU& plug)
                      {
-                       if (IEditorWindow* editor = plug.GetEditorWindow()) editor->CloseWindow();
+                       if (IGraphics* editor = plug.GetGUI()) editor->CloseWindow();
                      });
     delete record;
     return noErr;
@@ -391,7 +392,7 @@ OSStatus IEffectAU::SetParamProc(void* plugObj, AudioUnitParameterID paramID, Au
   if (const OSStatus status = FindParam(plug, paramID, scope, &param)) return status;
   std::lock_guard<std::recursive_mutex> lock(plug->mMutex);
   param->Set(value);
-  if (IEditor* editor = plug->GetGUI())
+  if (IGraphics* editor = plug->GetGUI())
     editor->SetParameterFromPlug(static_cast<int>(paramID), value, false);
   plug->OnParamChange(static_cast<int>(paramID));
   return noErr;

@@ -290,7 +290,7 @@ ComponentResult IEffectAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScop
   }
 
   case kAudioUnitProperty_GetUIComponentList:
-    if (!GetEditorWindow()) return kAudioUnitErr_InvalidProperty;
+    if (!GetGUI()) return kAudioUnitErr_InvalidProperty;
     if (reply.Accept(sizeof(ComponentDescription), kWritableUntouched))
     {
       ComponentDescription desc = {};
@@ -386,7 +386,7 @@ ComponentResult IEffectAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScop
 
   case kAudioUnitProperty_CocoaUI:
   {
-    if (!GetEditorWindow() || !SystemOffersCocoaViews()) return kAudioUnitErr_InvalidProperty;
+    if (!GetGUI() || !SystemOffersCocoaViews()) return kAudioUnitErr_InvalidProperty;
     CFBundleRef bundle = FindBundle(mBundleID);
     if (!bundle) return kAudioUnitErr_InvalidProperty;
     if (!reply.Accept(sizeof(AudioUnitCocoaViewInfo), kWritableUntouched)) return reply.Status();

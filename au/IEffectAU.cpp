@@ -74,8 +74,3 @@ void IEffectAU::BuildBuses(int scChans)
     SetOutputBusLabel(0, "output");
   }
 }
-
-IEditorWindow* IEffectAU::GetEditorWindow() const
-{
-  return dynamic_cast<IEditorWindow*>(GetGUI());
-}

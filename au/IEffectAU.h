@@ -25,20 +25,6 @@
 #include <string>
 #include <vector>
 
-// What an editor must offer the Audio Unit layer beyond the plug-in's own needs: the windows
-// the Carbon and Cocoa view entries open. An editor attached to an IEffectAU implements it.
-class IEditorWindow
-{
-public:
-  virtual ~IEditorWindow() = default;
-  // Carbon view: opens into the host's window and parent control; returns the new control.
-  virtual void* OpenWindow(void* window, void* parentControl, short leftOffset,
-                           short topOffset) = 0;
-  // Cocoa view: creates and returns the view, with no parent.
-  virtual void* OpenWindow(void* parent) = 0;
-  virtual void CloseWindow() = 0;
-};
-
 class IEffectAU : public IEffectBase
 {
 public:
@@ -195,9 +181,6 @@ public:
   bool IsActive() const { return mActive; }
 
 protected:
-  // The editor's window side, when the attached editor has one.
-  IEditorWindow* GetEditorWindow() const;
-
   static OSStatus FindParam(IEffectAU* plug, AudioUnitParameterID paramID, AudioUnitScope scope,
                             IParam** param);
 

@@ -1,4 +1,5 @@
 #include "framework/IEffectBase.h"
+#include "graphics/IGraphics.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -152,7 +153,7 @@ void IEffectBase::SetParameterFromGUI(int paramIdx, double normalizedValue)
   OnParamChange(paramIdx);
 }
 
-void IEffectBase::AttachGraphics(IEditor* graphics)
+void IEffectBase::AttachGraphics(IGraphics* graphics)
 {
   if (!graphics) return;
   std::lock_guard<std::recursive_mutex> lock(mMutex);

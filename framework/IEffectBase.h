@@ -13,7 +13,6 @@
 #include "framework/ByteChunk.h"
 #include "framework/EAPI.h"
 #include "framework/EHost.h"
-#include "framework/IEditor.h"
 #include "framework/IMidiMsg.h"
 #include "framework/IParam.h"
 #include "framework/IPreset.h"
@@ -28,6 +27,10 @@
 #include <string>
 #include <type_traits>
 #include <vector>
+
+// The editor surface. The base only calls it through its virtual operations, so the
+// framework needs no graphics code at link time.
+class IGraphics;
 
 // Packed versions: major in bits 16..31, minor in 8..15, patch in 0..7.
 void GetVersionParts(int version, int& major, int& minor, int& patch);
@@ -124,7 +127,7 @@ public:
   virtual void ResizeGraphics(int width, int height) = 0;
   virtual void HostSpecificInit() {}
   // Main. Takes ownership of the editor, tells it every parameter's value and prepares it.
-  virtual void AttachGraphics(IEditor* graphics);
+  virtual void AttachGraphics(IGraphics* graphics);
   virtual void SetLatency(int samples) { mLatency = samples; }
   virtual bool SendMidiMsg(IMidiMsg* msg) = 0;
   virtual bool SendSysEx(ISysEx* /*msg*/) { return false; }
@@ -320,7 +323,7 @@ public:
   bool SendMidiMsgs(std::vector<IMidiMsg>& msgs);
 
   // ---- Editor -------------------------------------------------------------------------------
-  IEditor* GetGUI() const { return mGraphics; }
+  IGraphics* GetGUI() const { return mGraphics; }
 
   std::recursive_mutex& Mutex() { return mMutex; }
 
@@ -378,7 +381,7 @@ protected:
   int mLatency = 0;
   int mTailSize = 0;
   std::vector<const char*> mParamGroups;
-  IEditor* mGraphics = nullptr;
+  IGraphics* mGraphics = nullptr;
   std::vector<std::unique_ptr<IParam>> mParams;
   std::vector<std::unique_ptr<IPreset>> mPresets;
   std::vector<double*> mInData;

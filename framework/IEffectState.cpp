@@ -2,6 +2,7 @@
 
 #include "framework/Base64.h"
 #include "framework/IEffectBase.h"
+#include "graphics/IGraphics.h"
 
 #include <algorithm>
 #include <cmath>

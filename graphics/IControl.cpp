@@ -3,6 +3,7 @@
 #include "framework/IEffectBase.h"
 #include "framework/IParam.h"
 #include "graphics/IGraphics.h"
+#include "graphics/ITextControls.h"
 
 IControl::IControl(IEffectBase* plug, const IRECT& rect, int paramIdx, int blendMethod)
     : mPlug(plug), mRECT(rect), mTargetRECT(rect), mParamIdx(paramIdx), mBlend(blendMethod, 1.0f)
@@ -14,11 +15,9 @@ IParam* IControl::GetParam() const
   return mPlug ? mPlug->GetParam(mParamIdx) : nullptr;
 }
 
-// While the plug-in base keeps its editor behind the IEditor interface, the surface is
-// found by its type.
 IGraphics* IControl::GetGUI() const
 {
-  return mPlug ? dynamic_cast<IGraphics*>(mPlug->GetGUI()) : nullptr;
+  return mPlug ? mPlug->GetGUI() : nullptr;
 }
 
 void IControl::OnMouseDown(int /*x*/, int /*y*/, IMouseMod* mod)
@@ -77,7 +76,13 @@ void IControl::SetDirty(bool pushParamToPlug)
   else if (mValue > mClampHi)
     mValue = double(mClampHi);
   mDirty = true;
-  if (pushParamToPlug && mPlug && mParamIdx >= 0) mPlug->SetParameterFromGUI(mParamIdx, mValue);
+  if (!pushParamToPlug || !mPlug || mParamIdx < 0) return;
+  mPlug->SetParameterFromGUI(mParamIdx, mValue);
+  const IParam* param = GetParam();
+  if (!param) return;
+  if (mValDisplayControl)
+    mValDisplayControl->SetTextFromPlug(ParamDisplayText(*param, true).c_str());
+  if (mNameDisplayControl) mNameDisplayControl->SetTextFromPlug(param->GetNameForHost());
 }
 
 void IControl::SetClean()

@@ -17,6 +17,7 @@
 class IEffectBase;
 class IGraphics;
 class IParam;
+class ITextControl;
 
 class IControl
 {
@@ -66,7 +67,7 @@ public:
   virtual void GrayOut(bool gray);
   virtual bool IsHit(int x, int y) { return mTargetRECT.Contains(x, y); }
   // Clamps the value to the control's bounds, marks it dirty and, with pushParamToPlug,
-  // sends it to the plug-in.
+  // sends it to the plug-in and refreshes the value and name displays.
   virtual void SetDirty(bool pushParamToPlug = true);
   // The dirty flag takes the redraw flag, which is cleared.
   virtual void SetClean();
@@ -123,6 +124,10 @@ public:
   IEffectBase* GetPlug() const { return mPlug; }
   // The editor of the plug-in, or null while none is attached.
   IGraphics* GetGUI() const;
+  // Text controls (not owned) that show the parameter's value with its label, and its name,
+  // each time the control sends a value to the plug-in.
+  void SetValDisplayControl(ITextControl* control) { mValDisplayControl = control; }
+  void SetNameDisplayControl(ITextControl* control) { mNameDisplayControl = control; }
 
 protected:
   int mTextEntryLength = 7;
@@ -143,5 +148,7 @@ protected:
   bool mDblAsSingleClick = false;
   bool mMOWhenGrayed = false;
   IChannelBlend mBlend;
+  ITextControl* mValDisplayControl = nullptr;
+  ITextControl* mNameDisplayControl = nullptr;
   std::string mTooltip;
 };

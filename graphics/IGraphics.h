@@ -17,7 +17,6 @@
 #include <string>
 #include <vector>
 
-#include "framework/IEditor.h"
 #include "graphics/IControl.h"
 #include "graphics/IGraphicsTypes.h"
 #include "graphics/IPopupMenu.h"
@@ -45,7 +44,7 @@ enum
   kKeyA = 15,     // .. kKeyA + 25
 };
 
-class IGraphics : public IEditor
+class IGraphics
 {
 public:
   static constexpr int kDefaultFPS = 25;
@@ -54,7 +53,7 @@ public:
   IGraphics(IEffectBase* plug, int w, int h, int fps = 0);
   // Deletes the key catcher, the controls from last to first and the drawing bitmaps;
   // cached bitmaps and fonts stay in the caches.
-  ~IGraphics() override;
+  virtual ~IGraphics();
 
   IGraphics(const IGraphics&) = delete;
   IGraphics& operator=(const IGraphics&) = delete;
@@ -107,8 +106,10 @@ public:
   virtual Raster_IBitmap* OSLoadBitmap(int id, const char* name) = 0;
 
   // ---- Building ----------------------------------------------------------------------------
-  // Makes the off-screen bitmap (width x height) and an empty scratch bitmap.
-  void PrepDraw() override;
+  // Makes the off-screen bitmap (width x height) and an empty scratch bitmap. Virtual, like
+  // SetParameterFromPlug, because the plug-in base calls both through the vtable only (their
+  // slots follow the platform operations above).
+  virtual void PrepDraw();
   // Inserts at index 0 a bitmap control showing the named bitmap at (0, 0), copied without
   // blending.
   void AttachBackground(int id, const char* name);
@@ -148,7 +149,7 @@ public:
   // ---- Parameters and controls -------------------------------------------------------------
   // Any thread. Moves every control bound to paramIdx (or following it as an auxiliary
   // parameter) to the value, normalised 0..1 or, when not normalized, the real value.
-  void SetParameterFromPlug(int paramIdx, double value, bool normalized) override;
+  virtual void SetParameterFromPlug(int paramIdx, double value, bool normalized);
   // SetValueFromPlug on the control at controlIdx; nothing outside the list.
   void SetControlFromPlug(int controlIdx, double normalizedValue);
   // A value from the user for every control bound to paramIdx; changes reach the plug-in.

@@ -1,5 +1,7 @@
 #include "plugin/Kestrion.h"
 
+#include "graphics/ITextControls.h"
+
 #include <cfloat>
 #include <cmath>
 #include <cstdio>

@@ -22,6 +22,8 @@
 #include <atomic>
 #include <memory>
 
+class ITextControl;
+
 class Kestrion : public IEffectAU
 {
 public:

@@ -15,8 +15,8 @@
 // Built twice: as 'Prob' with the channel configurations "1-1 2-2", and (PROBE_WIDE) as 'Wide'
 // with "128-2 200-2", an input bus wider than the 128 buffers a pull can carry.
 #include "au/IEffectAU.h"
-#include "framework/IEditor.h"
 #include "tests/au/ProbeView.h"
+#include "tests/graphics/RecordingGraphics.h"
 
 #include <mutex>
 
@@ -36,11 +36,10 @@ static_assert(sizeof("A preset name of sixty-three characters fills the whole fi
 
 autest::ProbeWindowLog gWindowLog;
 
-class ProbeEditor : public IEditor, public IEditorWindow
+class ProbeEditor : public graphicstest::TestGraphics
 {
 public:
-  void SetParameterFromPlug(int /*paramIdx*/, double /*value*/, bool /*normalized*/) override {}
-  void PrepDraw() override {}
+  explicit ProbeEditor(IEffectBase* plug) : graphicstest::TestGraphics(plug) {}
   void* OpenWindow(void* window, void* /*parentControl*/, short /*left*/, short /*top*/) override
   {
     ++gWindowLog.opens;
@@ -71,7 +70,7 @@ public:
     MakePreset("-", 50.0, 0, -6.0, 1);
     MakePreset("Second", 25.0, 1, -12.0, 0);
     MakePreset(kLongPresetName, 75.0, 2, -18.0, 1);
-    AttachGraphics(new ProbeEditor);
+    AttachGraphics(new ProbeEditor(this));
   }
 
   void Reset() override

@@ -1,3 +1,4 @@
+#include "tests/framework/RecordingEditor.h"
 #include "tests/framework/TestEffect.h"
 
 #include <gtest/gtest.h>

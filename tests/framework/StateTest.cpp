@@ -1,4 +1,5 @@
 #include "framework/Base64.h"
+#include "tests/framework/RecordingEditor.h"
 #include "tests/framework/TestEffect.h"
 
 #include <gtest/gtest.h>

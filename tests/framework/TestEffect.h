@@ -147,30 +147,3 @@ inline std::string StateFingerprint(TestEffect& fx)
   add(&current, sizeof(current));
   return bytes;
 }
-
-// An editor that records what the plug-in tells it.
-class RecordingEditor : public IEditor
-{
-public:
-  explicit RecordingEditor(int* deletions = nullptr) : mDeletions(deletions) {}
-  ~RecordingEditor() override
-  {
-    if (mDeletions)
-      ++*mDeletions;
-  }
-  void SetParameterFromPlug(int paramIdx, double value, bool normalized) override
-  {
-    mCalls.push_back({paramIdx, value, normalized});
-  }
-  void PrepDraw() override { ++mPrepDraws; }
-
-  struct Call
-  {
-    int idx;
-    double value;
-    bool normalized;
-  };
-  std::vector<Call> mCalls;
-  int mPrepDraws = 0;
-  int* mDeletions;
-};

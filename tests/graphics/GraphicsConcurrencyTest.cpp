@@ -2,9 +2,11 @@
 
 #include <atomic>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include "graphics/IBasicControls.h"
+#include "graphics/ITextControls.h"
 #include "tests/graphics/TestGraphics.h"
 
 using graphicstest::FrameStrip;
@@ -13,7 +15,7 @@ using graphicstest::TestGraphics;
 using graphicstest::TestPlug;
 
 // The host's automation thread moves a parameter (under the plug-in's mutex, as the
-// parameter-set path does) while the editor thread polls and draws.
+// parameter-set path does) and sets a readout while the editor thread polls and draws.
 TEST(GraphicsConcurrency, ParameterChangesWhileTheEditorDraws)
 {
   TestPlug plug;
@@ -24,6 +26,8 @@ TEST(GraphicsConcurrency, ParameterChangesWhileTheEditorDraws)
   auto* b = new IBitmapControl(&plug, 10, 0, TestPlug::kGain, &strip);
   g->AttachControl(a);
   g->AttachControl(b);
+  auto* readout = new ITextControl(&plug, IRECT(20, 0, 80, 20), nullptr);
+  g->AttachControl(readout);
   plug.AttachGraphics(g);
 
   std::atomic<bool> done{false};
@@ -35,6 +39,7 @@ TEST(GraphicsConcurrency, ParameterChangesWhileTheEditorDraws)
           std::lock_guard<std::recursive_mutex> lock(plug.Mutex());
           plug.GetParam(TestPlug::kGain)->Set((i % 101) * 1.0);
           g->SetParameterFromPlug(TestPlug::kGain, (i % 101) * 1.0, false);
+          readout->SetTextFromPlug(std::to_string(i % 101).c_str());
         }
         done = true;
       });
@@ -55,6 +60,8 @@ TEST(GraphicsConcurrency, ParameterChangesWhileTheEditorDraws)
   }
   EXPECT_DOUBLE_EQ(a->GetValue(), 0.81);
   EXPECT_DOUBLE_EQ(b->GetValue(), 0.81);
+  EXPECT_EQ(readout->GetTextString(), "81");
+  EXPECT_FALSE(readout->IsDirty());
   EXPECT_EQ(PixelAt(*g, 3, 3), Raster_ARGB(255, 90, 90, 90));
   EXPECT_EQ(PixelAt(*g, 13, 3), Raster_ARGB(255, 90, 90, 90));
 }

@@ -1,7 +1,6 @@
 #pragma once
-// A graphics surface whose platform operations only record what they were asked; the rest
-// is the real editor on the real raster layer. Plus a plug-in with parameters of each
-// kind and small controls and bitmaps for driving it.
+// A plug-in with parameters of each kind, a recording surface (RecordingGraphics.h), and
+// small controls and bitmaps for driving them.
 
 #include <gtest/gtest.h>
 
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "graphics/IGraphics.h"
+#include "tests/graphics/RecordingGraphics.h"
 #include "tests/framework/TestEffect.h"
 
 namespace graphicstest
@@ -38,89 +38,6 @@ public:
     GetParam(kBypass)->SetDisplayText(0, "off");
     GetParam(kBypass)->SetDisplayText(1, "on");
   }
-};
-
-class TestGraphics : public IGraphics
-{
-public:
-  explicit TestGraphics(IEffectBase* plug, int w = 100, int h = 60) : IGraphics(plug, w, h) {}
-
-  struct TextEntry
-  {
-    IControl* control;
-    IRECT rect;
-    std::string text;
-    IParam* param;
-  };
-  struct MenuShown
-  {
-    std::vector<std::string> texts;
-    std::vector<bool> checked;
-    IRECT rect;
-  };
-
-  bool DrawScreen(IRECT* r) override
-  {
-    mScreens.push_back(*r);
-    return true;
-  }
-  void ForceEndUserEdit() override {}
-  int ShowMessageBox(const char*, const char*, int) override { return 0; }
-  IPopupMenu* CreateIPopupMenu(IPopupMenu* menu, IRECT* rect) override
-  {
-    MenuShown shown{{}, {}, *rect};
-    for (int i = 0; i < menu->GetNItems(); ++i)
-    {
-      shown.texts.push_back(menu->GetItemText(i));
-      shown.checked.push_back(menu->IsItemChecked(i));
-    }
-    mMenus.push_back(shown);
-    if (mMenuChoice < 0) return nullptr;
-    menu->SetChosenItemIdx(mMenuChoice);
-    return menu;
-  }
-  void CreateTextEntry(IControl* control, IText*, IRECT* rect, const char* str,
-                       IParam* param) override
-  {
-    mTextEntries.push_back({control, *rect, str, param});
-  }
-  void HostPath(std::string*) override {}
-  void PluginPath(std::string*) override {}
-  void DesktopPath(std::string*) override {}
-  void AppSupportPath(std::string*, bool) override {}
-  void SandboxSafeAppSupportPath(std::string*) override {}
-  void PromptForFile(std::string* file, EFileAction, std::string*, const char*) override
-  {
-    ++mFilePrompts;
-    if (file) *file = mFileAnswer;
-  }
-  bool PromptForColor(IColor*, const char*) override { return false; }
-  bool OpenURL(const char* url, const char*, const char*, const char*) override
-  {
-    mURLs.push_back(url);
-    return mOpenURLSucceeds;
-  }
-  void* OpenWindow(void*) override { return nullptr; }
-  void CloseWindow() override {}
-  void* GetWindow() override { return nullptr; }
-  bool GetTextFromClipboard(std::string*) override { return false; }
-  void UpdateTooltips() override {}
-  Raster_IBitmap* OSLoadBitmap(int id, const char* name) override
-  {
-    mLoads.push_back(name);
-    return mLoader ? mLoader(id, name) : nullptr;
-  }
-
-  std::vector<IRECT> mScreens;
-  std::vector<MenuShown> mMenus;
-  int mMenuChoice = -1;
-  std::vector<TextEntry> mTextEntries;
-  int mFilePrompts = 0;
-  std::string mFileAnswer;
-  std::vector<std::string> mURLs;
-  bool mOpenURLSucceeds = true;
-  std::vector<std::string> mLoads;
-  std::function<Raster_IBitmap*(int, const char*)> mLoader;
 };
 
 // A control that records its draws and keys; draws nothing itself.

@@ -1,3 +1,4 @@
+#include "graphics/ITextControls.h"
 #include "plugin/Exp10.h"
 #include "plugin/Kestrion.h"
 #include "tests/plugin/IsaFixture.h"
@@ -108,13 +109,6 @@ void ExpectSameDetection(const Kestrion& plug, const ReferenceShaper& ref)
   for (int k = 0; k < Filter::kStages; ++k)
     EXPECT_TRUE(SameBits(ref.stage[k], plug.GetFilter().stage[k])) << "stage " << k;
 }
-
-class RecordingText : public ITextControl
-{
-public:
-  void SetTextFromPlug(const char* text) override { mText = text; }
-  std::string mText;
-};
 } // namespace
 
 TEST(Envelope, CoefficientsAt44100)
@@ -470,14 +464,14 @@ TEST(Kestrion, ReadoutTexts)
                {-50, "-50.0 %"}, {100, "100 %"}, {-100, "-100 %"}, {9.999, "10.00 %"},
                {-10, "-10.0 %"}, {10, "10.0 %"}};
   Kestrion plug(IEffectInstanceInfo{});
-  RecordingText readout;
+  ITextControl readout(&plug, IRECT(38, 46, 178, 60), nullptr);
   for (const auto& c : cases)
   {
     plug.printString(c.value, &readout, "%");
-    EXPECT_EQ(c.text, readout.mText) << c.value;
+    EXPECT_EQ(c.text, readout.GetTextString()) << c.value;
   }
   plug.printString(std::nan(""), &readout, "ms");
-  EXPECT_EQ("nan ms", readout.mText);
+  EXPECT_EQ("nan ms", readout.GetTextString());
   plug.printString(1, nullptr, "%"); // no readout attached: nothing to do
 }
 

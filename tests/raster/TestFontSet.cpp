@@ -1,6 +1,6 @@
-// Every font in the raster tests comes from tests/raster/fonts.conf, so that face names
-// resolve to the same families whatever fonts the machine has installed. fontconfig reads
-// the variable once, when the first font is made, which is after this set-up.
+// Every font in the raster and graphics tests comes from tests/raster/fonts.conf, so that face
+// names resolve to the same families whatever fonts the machine has installed. fontconfig reads the
+// variable once, when the first font is made, which is after this set-up.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
