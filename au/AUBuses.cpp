@@ -97,19 +97,8 @@ void IEffectAU::MakeDefaultASBD(AudioStreamBasicDescription* asbd, double sample
                                 bool interleaved)
 {
   *asbd = AudioStreamBasicDescription();
-  asbd->mSampleRate = sampleRate;
-  asbd->mFormatID = kAudioFormatLinearPCM;
-  asbd->mFormatFlags = kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked;
-  asbd->mFramesPerPacket = 1;
-  asbd->mChannelsPerFrame = static_cast<UInt32>(nChannels);
-  asbd->mBitsPerChannel = 32;
-  if (interleaved)
-    asbd->mBytesPerPacket = asbd->mBytesPerFrame = 4 * static_cast<UInt32>(nChannels);
-  else
-  {
-    asbd->mFormatFlags |= kAudioFormatFlagIsNonInterleaved;
-    asbd->mBytesPerPacket = asbd->mBytesPerFrame = 4;
-  }
+  FillOutASBDForLPCM(*asbd, sampleRate, static_cast<UInt32>(nChannels), 32, 32, true, false,
+                     !interleaved);
 }
 
 UInt32 IEffectAU::GetTagForNumChannels(int numChannels)

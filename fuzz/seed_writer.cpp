@@ -347,14 +347,7 @@ std::vector<uint8_t> Join(std::vector<uint8_t> a, const std::vector<uint8_t>& b)
 AudioStreamBasicDescription Format(UInt32 channels, double rate)
 {
   AudioStreamBasicDescription d = {};
-  d.mSampleRate = rate;
-  d.mFormatID = kAudioFormatLinearPCM;
-  d.mFormatFlags = kAudioFormatFlagsAudioUnitCanonical;
-  d.mBytesPerPacket = 4;
-  d.mFramesPerPacket = 1;
-  d.mBytesPerFrame = 4;
-  d.mChannelsPerFrame = channels;
-  d.mBitsPerChannel = 32;
+  FillOutASBDForLPCM(d, rate, channels, 32, 32, true, false, true); // flags 0x29
   return d;
 }
 

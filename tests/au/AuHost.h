@@ -73,14 +73,7 @@ inline Unit* OpenKestrion() { return new Unit(kAudioUnitType_Effect, kKestrionCo
 inline AudioStreamBasicDescription Format(UInt32 channels, double rate = 44100.0)
 {
   AudioStreamBasicDescription d = {};
-  d.mSampleRate = rate;
-  d.mFormatID = kAudioFormatLinearPCM;
-  d.mFormatFlags = kAudioFormatFlagsAudioUnitCanonical; // 0x29
-  d.mBytesPerPacket = 4;
-  d.mFramesPerPacket = 1;
-  d.mBytesPerFrame = 4;
-  d.mChannelsPerFrame = channels;
-  d.mBitsPerChannel = 32;
+  FillOutASBDForLPCM(d, rate, channels, 32, 32, true, false, true); // flags 0x29
   return d;
 }
 

@@ -181,4 +181,37 @@ typedef struct AudioChannelLayout {
 }
 #endif
 
+#ifdef __cplusplus
+// The format flags of linear PCM with the given sample layout.
+inline AudioFormatFlags CalculateLPCMFlags(UInt32 inValidBitsPerChannel,
+                                           UInt32 inTotalBitsPerChannel, bool inIsFloat,
+                                           bool inIsBigEndian, bool inIsNonInterleaved = false)
+{
+  return (inIsFloat ? kAudioFormatFlagIsFloat : kAudioFormatFlagIsSignedInteger) |
+         (inIsBigEndian ? ((UInt32)kAudioFormatFlagIsBigEndian) : 0) |
+         ((inValidBitsPerChannel == inTotalBitsPerChannel) ? kAudioFormatFlagIsPacked
+                                                           : kAudioFormatFlagIsAlignedHigh) |
+         (inIsNonInterleaved ? ((UInt32)kAudioFormatFlagIsNonInterleaved) : 0);
+}
+
+// Describes linear PCM: one packet a frame; a non-interleaved buffer holds one channel.
+inline void FillOutASBDForLPCM(AudioStreamBasicDescription& outASBD, Float64 inSampleRate,
+                               UInt32 inChannelsPerFrame, UInt32 inValidBitsPerChannel,
+                               UInt32 inTotalBitsPerChannel, bool inIsFloat, bool inIsBigEndian,
+                               bool inIsNonInterleaved = false)
+{
+  outASBD.mSampleRate = inSampleRate;
+  outASBD.mFormatID = kAudioFormatLinearPCM;
+  outASBD.mFormatFlags = CalculateLPCMFlags(inValidBitsPerChannel, inTotalBitsPerChannel,
+                                            inIsFloat, inIsBigEndian, inIsNonInterleaved);
+  outASBD.mBytesPerPacket =
+      (inIsNonInterleaved ? 1 : inChannelsPerFrame) * (inTotalBitsPerChannel / 8);
+  outASBD.mFramesPerPacket = 1;
+  outASBD.mBytesPerFrame = outASBD.mBytesPerPacket;
+  outASBD.mChannelsPerFrame = inChannelsPerFrame;
+  outASBD.mBitsPerChannel = inValidBitsPerChannel;
+  outASBD.mReserved = 0;
+}
+#endif
+
 #endif /* COREAUDIOTYPES_H */
