@@ -9,15 +9,7 @@
 
 namespace {
 
-// A bitmap that stores its bottom row first, as some platform bitmaps do.
-class BottomUpBitmap : public Raster_MemBitmap
-{
-public:
-  BottomUpBitmap(int w, int h) : Raster_MemBitmap(w, h, 1) {}
-  bool isFlipped() override { return true; }
-  // Memory row r holds image row h - 1 - r.
-  Raster_Pixel stored(int x, int memoryRow) { return getBits()[memoryRow * getRowSpan() + x]; }
-};
+using rastertest::BottomUpBitmap;
 
 // 2 x 3 RGB PNG: pixel (x, y) = (x * 100, y * 100, 7).
 const unsigned char kPng[] = {

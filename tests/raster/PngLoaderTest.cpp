@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "raster/PngLoader.h"
+#include "raster/PngWriter.h"
 #include "tests/raster/TestBitmaps.h"
 
 using rastertest::at;
@@ -343,4 +344,46 @@ TEST(RasterPng, DamagedOrMissingFilesGiveNull)
   std::vector<unsigned char> big;
   ASSERT_TRUE(encode(huge, [](int, int, int) { return 0; }, &big));
   EXPECT_EQ(Raster_LoadPNGFromMemory(big.data(), big.size()), nullptr);
+}
+
+// Every pixel value, in both storage orders, survives writing and reading back; a failed
+// write reports why and leaves neither a partial file nor damage to an existing one.
+TEST(RasterPng, WrittenImagesReadBackExactly)
+{
+  Raster_MemBitmap image(13, 7, 8);
+  for (int y = 0; y < 7; ++y)
+    for (int x = 0; x < 13; ++x)
+      at(image, x, y) = Raster_ARGB((x * 37 + y) & 255, x * 19, y * 41, (x ^ y) * 11);
+  const std::string path = tempPath("written");
+  std::string error;
+  ASSERT_TRUE(Raster_WritePNG(&image, path.c_str(), &error)) << error;
+  std::unique_ptr<Raster_IBitmap> back(Raster_LoadPNG(path.c_str()));
+  ASSERT_NE(back, nullptr);
+  ASSERT_EQ(back->getWidth(), 13);
+  ASSERT_EQ(back->getHeight(), 7);
+  for (int y = 0; y < 7; ++y)
+    for (int x = 0; x < 13; ++x)
+      ASSERT_EQ(at(*back, x, y), at(image, x, y)) << x << "," << y;
+
+  // A bitmap stored bottom row first is written top row first.
+  rastertest::BottomUpBitmap flipped(13, 7);
+  for (int y = 0; y < 7; ++y)
+    for (int x = 0; x < 13; ++x)
+      *(Raster_RowPointer(&flipped, y) + x) = at(image, x, y);
+  ASSERT_TRUE(Raster_WritePNG(&flipped, path.c_str(), &error)) << error;
+  back.reset(Raster_LoadPNG(path.c_str()));
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(at(*back, 12, 0), at(image, 12, 0));
+  EXPECT_EQ(at(*back, 0, 6), at(image, 0, 6));
+
+  Raster_MemBitmap empty;
+  EXPECT_FALSE(Raster_WritePNG(&empty, path.c_str(), &error));
+  EXPECT_EQ(error, "empty image");
+  EXPECT_FALSE(Raster_WritePNG(&image, "/nonexistent/kestrion/out.png", &error));
+  EXPECT_NE(error.find("/nonexistent/kestrion/out.png"), std::string::npos);
+  // The earlier image is still there, whole.
+  back.reset(Raster_LoadPNG(path.c_str()));
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(at(*back, 5, 3), at(image, 5, 3));
+  std::remove(path.c_str());
 }

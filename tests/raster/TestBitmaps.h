@@ -36,4 +36,14 @@ inline int count(Raster_IBitmap& bm, const std::function<bool(int x, int y, Rast
   return n;
 }
 
+// A bitmap that stores its bottom row first, as some platform bitmaps do.
+class BottomUpBitmap : public Raster_MemBitmap
+{
+public:
+  BottomUpBitmap(int w, int h) : Raster_MemBitmap(w, h, 1) {}
+  bool isFlipped() override { return true; }
+  // Memory row r holds image row h - 1 - r.
+  Raster_Pixel stored(int x, int memoryRow) { return getBits()[memoryRow * getRowSpan() + x]; }
+};
+
 }  // namespace rastertest
