@@ -1,5 +1,6 @@
 #include "graphics/ITextControls.h"
 #include "plugin/Exp10.h"
+#include "plugin/HighPassWavefront.h"
 #include "plugin/Kestrion.h"
 #include "tests/plugin/IsaFixture.h"
 #include "tests/plugin/ReferenceShaper.h"
@@ -160,6 +161,41 @@ TEST(Filter, SixStagesAndOutputModes)
   Filter other(0.5, static_cast<Filter::Mode>(7));
   EXPECT_EQ(0.0, other.process(1.0));
   EXPECT_EQ(0.5, other.stage[0]); // the stages still run
+}
+
+// The wavefront evaluation of the high-pass gives the sample-by-sample results to the bit,
+// stages and output, for runs shorter than the wavefront's depth and longer, and runs the
+// overlapped work exactly once per index.
+TEST(Filter, WavefrontMatchesSampleBySample)
+{
+  for (int n : {1, 2, 3, 4, 5, 6, 7, 64, 131})
+  {
+    std::vector<double> xL(n), xR(n);
+    for (int i = 0; i < n; ++i)
+      xL[i] = std::sin(0.37 * i) * 0.8, xR[i] = std::cos(1.3 * i) - 0.25;
+    const double c = 0.287;
+    Filter::Stages expected = {0.1, -0.2, 0.3, 1e-3, -0.5, 0.25};
+    Filter::Stages actual;
+    std::copy(expected, expected + Filter::kStages, actual);
+    std::vector<double> want(2 * n);
+    for (int i = 0; i < n; ++i)
+    {
+      want[2 * i] = Filter::Step(expected, c, Filter::kFilterHighPass, xL[i]);
+      want[2 * i + 1] = Filter::Step(expected, c, Filter::kFilterHighPass, xR[i]);
+    }
+    stereo::v2d f[131];
+    std::vector<int> calls(n + 2, 0);
+    auto also = [&](int i) { ++calls[i]; };
+    wavefront::RunHighPass(actual, c, xL.data(), xR.data(), f, n, n + 2, also);
+    for (int i = 0; i < n; ++i)
+    {
+      EXPECT_TRUE(SameBits(want[2 * i], f[i][0])) << "n " << n << " frame " << i;
+      EXPECT_TRUE(SameBits(want[2 * i + 1], f[i][1])) << "n " << n << " frame " << i;
+    }
+    for (int k = 0; k < Filter::kStages; ++k)
+      EXPECT_TRUE(SameBits(expected[k], actual[k])) << "n " << n << " stage " << k;
+    EXPECT_EQ(std::vector<int>(n + 2, 1), calls) << "n " << n;
+  }
 }
 
 TEST(Kestrion, IdentityAndParameterTable)
