@@ -94,9 +94,9 @@ public:
   template <typename Also>
   void Run(const double* xL, const double* xR, v2d* f, int n, int nAlso, Also&& also)
   {
-    // The filter is always a high-pass here, run as a wavefront; the other modes, and a
-    // frozen filter, take the general path.
-    if (mode == Filter::kFilterHighPass && c != 0.0)
+    // The filter is always a high-pass here, run as a wavefront; the other modes, a frozen
+    // filter and runs too short for the wavefront to pay for its edges take the general path.
+    if (mode == Filter::kFilterHighPass && c != 0.0 && n >= 8)
       wavefront::RunHighPass(s, c, xL, xR, f, n, nAlso, also);
     else
       RunSampleBySample(mode, xL, xR, f, n, nAlso, also);
@@ -274,28 +274,38 @@ void RenderBlock(BlockState& block, const BlockSettings& set, vecmath::Exp10Fn e
   Chunk* prev = &chunks[0]; // applied while the next one is filtered
   prev->n = 0;
 
+  // The applied chunk's arrays, copied out of it: the chunks' storage is handed to exp10, so
+  // the compiler could not otherwise keep these in registers across the stores below.
+  struct
+  {
+    double *xL, *xR, *oL, *oR;
+    const double* gains;
+    const v2d* correction;
+    const v2d* cut;
+  } a{};
   auto apply = [&](int i)
   {
-    Chunk& c = *prev;
     v2d y;
     if constexpr (kCut)
-      y = c.cut[i];
+      y = a.cut[i];
     else
-      y = stereo::Make(c.xL[i], c.xR[i]);
+      y = stereo::Make(a.xL[i], a.xR[i]);
     if constexpr (kAnyGain)
     {
       v2d g;
       if constexpr (kBothGains)
-        g = _mm_loadu_pd(c.gains + 2 * i);
+        g = _mm_loadu_pd(a.gains + 2 * i);
       else
-        g = stereo::Make(c.gains[i], 1.0); // the right lane's gain was not evaluated
-      if constexpr (kCombined) g = g + g * c.correction[i];
+        g = stereo::Make(a.gains[i], 1.0); // the right lane's gain was not evaluated
+      if constexpr (kCombined) g = g + g * a.correction[i];
       y = y * g;
     }
-    c.xL[i] = y[0]; // the results also replace the input
-    c.xR[i] = y[1];
-    output.Emit(y, c.oL[i], c.oR[i]);
+    a.xL[i] = y[0]; // the results also replace the input
+    a.xR[i] = y[1];
+    output.Emit(y, a.oL[i], a.oR[i]);
   };
+  auto applying = [&](const Chunk& c)
+  { a = {c.xL, c.xR, c.oL, c.oR, c.gains, c.correction, c.cut}; };
 
   for (int start = 0; start < nFrames; start += Chunk::kFrames)
   {
@@ -307,6 +317,7 @@ void RenderBlock(BlockState& block, const BlockSettings& set, vecmath::Exp10Fn e
     double* const oR = cur.oR = outputs[1] + start;
     const int n = cur.n;
 
+    applying(*prev);
     block.sideChain.Run(xL, xR, f, n, kAnyGain ? prev->n : 0, apply);
 
     v2d anyExponent = _mm_setzero_pd(); // all-ones lanes where an exponent is not 0
@@ -368,8 +379,11 @@ void RenderBlock(BlockState& block, const BlockSettings& set, vecmath::Exp10Fn e
     }
   }
   if constexpr (kAnyGain)
+  {
+    applying(*prev);
     for (int i = 0; i < prev->n; ++i)
       apply(i);
+  }
 
   block.det = det;
   block.output = output;
