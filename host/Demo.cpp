@@ -116,8 +116,8 @@ int DemoCommand(const Args& args)
   const std::string input = dir + "/input.wav";
   WriteInput(input, groove);
 
-  std::printf("Kestrion demo: %.1f s drum loop at %.0f Hz, peaks at %.0f dBFS\n",
-              groove.left.size() / groove.sampleRate, groove.sampleRate, kInputPeakDb);
+  std::printf("Kestrion demo: %.1f s drum loop at %.0f Hz, written to %s/\n",
+              groove.left.size() / groove.sampleRate, groove.sampleRate, dir.c_str());
   bool inputShown = false;
   for (const Showcase& showcase : kShowcases)
   {
@@ -126,19 +126,21 @@ int DemoCommand(const Args& args)
     const RenderStats measured = Shape(input, "", "", showcase, 0.0, nullptr);
     const double peakDb = ToDb(measured.outputPeak);
     const double gainDb = std::min(std::floor((kOutputCeilingDb - peakDb) * 2) / 2, kMostGainDb);
-    const std::string output = dir + "/" + showcase.name + ".wav";
-    const std::string plot = dir + "/" + showcase.name + ".png";
+    const std::string name = showcase.name;
     std::string description;
-    const RenderStats stats = Shape(input, output, plot, showcase, gainDb, &description);
+    const RenderStats stats = Shape(input, dir + "/" + name + ".wav", dir + "/" + name + ".png",
+                                    showcase, gainDb, &description);
     if (!inputShown)
     {
-      std::printf("  %-22s crest factor %5.1f dB, peak %5.1f dBFS\n", input.c_str(),
-                  CrestDb(stats.inputPeak, stats.inputRms), ToDb(stats.inputPeak));
+      std::printf("  %-11s peak %5.1f dBFS, crest factor %4.1f dB\n", "input.wav",
+                  ToDb(stats.inputPeak), CrestDb(stats.inputPeak, stats.inputRms));
       inputShown = true;
     }
-    std::printf("  %-22s crest factor %5.1f dB, peak %5.1f dBFS  (%s)\n    %s\n  %s\n",
-                output.c_str(), CrestDb(stats.outputPeak, stats.outputRms), ToDb(stats.outputPeak),
-                showcase.description, description.c_str(), plot.c_str());
+    std::printf("  %-11s peak %5.1f dBFS, crest factor %4.1f dB: %s\n  %-11s %s\n  %-11s its "
+                "plot\n",
+                (name + ".wav").c_str(), ToDb(stats.outputPeak),
+                CrestDb(stats.outputPeak, stats.outputRms), showcase.description, "",
+                description.c_str(), (name + ".png").c_str());
   }
 
   HostedUnit unit(kKestrionSubType, kKestrionManufacturer);
@@ -149,11 +151,11 @@ int DemoCommand(const Args& args)
   try
   {
     WriteEditorSnapshot(unit, snapshot);
-    std::printf("  %s\n", snapshot.c_str());
+    std::printf("  %-11s the editor with the first setting\n", "editor.png");
   }
   catch (const Failure& e)
   {
-    std::printf("  no editor snapshot: %s\n", e.what());
+    std::printf("  %-11s not written: %s\n", "editor.png", e.what());
   }
   return 0;
 }
