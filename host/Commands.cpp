@@ -1,6 +1,7 @@
 #include "host/Commands.h"
 
 #include "host/AudioFiles.h"
+#include "host/EditorWindow.h"
 #include "host/Errors.h"
 #include "host/HostedUnit.h"
 #include "host/Render.h"
@@ -11,6 +12,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dlfcn.h>
+#include <unistd.h>
 
 namespace kestrion
 {
@@ -228,6 +231,23 @@ void WriteEditorSnapshot(const HostedUnit& unit, const std::string& path)
     throw Failure(path + ": cannot write the snapshot (" + error + ")");
 }
 
+// The window comes from a module beside the command (host/EditorWindow.h), loaded now.
+void RunEditorWindow(const HostedUnit& unit)
+{
+  char exe[4096] = {};
+  const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+  std::string path = n > 0 ? std::string(exe, static_cast<size_t>(n)) : std::string();
+  path = path.substr(0, path.find_last_of('/') + 1) + "kestrion-editor-window.so";
+  void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_GLOBAL);
+  if (!module) throw Failure(std::string("cannot load the editor window module: ") + dlerror());
+  // The module stays loaded: the window system does not expect to be unloaded.
+  auto run =
+      reinterpret_cast<KestrionRunEditorWindowProc>(dlsym(module, "KestrionRunEditorWindow"));
+  if (!run) throw Failure(path + " is not the editor window module");
+  char error[512] = {};
+  if (run(unit.Unit(), unit.Name().c_str(), error, sizeof error) != 0) throw Failure(error);
+}
+
 int EditorCommand(const Args& args)
 {
   if (WantsHelp(args))
@@ -254,7 +274,11 @@ int EditorCommand(const Args& args)
 
   HostedUnit unit(kKestrionSubType, kKestrionManufacturer);
   const AppliedSettings settings = ApplySettings(unit, options);
-  if (windowed) throw Failure("this build cannot open editor windows yet; use --snapshot FILE.png");
+  if (windowed)
+  {
+    RunEditorWindow(unit);
+    return 0;
+  }
   WriteEditorSnapshot(unit, snapshot);
   if (!options.savePreset.empty()) SaveProgram(unit, settings, options.savePreset);
   std::printf("wrote %s\n", snapshot.c_str());
