@@ -139,8 +139,9 @@ int RenderCommand(const Args& args)
   const AppliedSettings settings = ApplySettings(unit, options);
   job.plotTitle = "Kestrion: " + BaseName(job.input) + "  ->  " + BaseName(job.output);
   job.plotSubtitle = Settings(settings, unit);
+  if (!options.savePreset.empty())
+    job.beforeCommit = [&] { SaveProgram(unit, settings, options.savePreset); };
   const RenderStats stats = RenderFile(unit, job);
-  if (!options.savePreset.empty()) SaveProgram(unit, settings, options.savePreset);
 
   std::printf("wrote %s: %.2f s, %d Hz, %s, %s; peak %.2f dBFS\n", job.output.c_str(),
               stats.frames / static_cast<double>(stats.sampleRate), stats.sampleRate,

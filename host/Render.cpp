@@ -5,6 +5,7 @@
 #include "host/Plot.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -15,24 +16,26 @@ namespace kestrion
 {
 namespace
 {
-// A bar on standard error, redrawn when it moves by a percent; nothing when standard error is
-// not a terminal or the file lasts a second or less.
+// A bar on standard error once a render has taken more than a second, redrawn when it moves
+// by a percent; nothing when standard error is not a terminal.
 class ProgressBar
 {
 public:
   ProgressBar(bool wanted, int64_t total, double rate)
-      : mTotal(total), mRate(rate), mShown(wanted && isatty(STDERR_FILENO) && total > rate)
+      : mTotal(std::max<int64_t>(total, 1)), mRate(rate), mWanted(wanted && isatty(STDERR_FILENO)),
+        mStart(std::chrono::steady_clock::now())
   {
   }
   ~ProgressBar()
   {
-    if (mShown && mLast >= 0) std::fprintf(stderr, "\r%*s\r", 60, "");
+    if (mLast >= 0) std::fprintf(stderr, "\r%*s\r", 60, "");
   }
   void Update(int64_t done)
   {
-    if (!mShown) return;
-    const int percent = static_cast<int>(done * 100 / std::max<int64_t>(mTotal, 1));
+    if (!mWanted) return;
+    const int percent = static_cast<int>(done * 100 / mTotal);
     if (percent == mLast) return;
+    if (mLast < 0 && std::chrono::steady_clock::now() - mStart < std::chrono::seconds(1)) return;
     mLast = percent;
     char bar[31];
     const int filled = percent * 30 / 100;
@@ -46,7 +49,8 @@ public:
 private:
   int64_t mTotal;
   double mRate;
-  bool mShown;
+  bool mWanted;
+  std::chrono::steady_clock::time_point mStart;
   int mLast = -1;
 };
 
@@ -135,6 +139,7 @@ RenderStats RenderFile(HostedUnit& unit, const RenderJob& job)
     if (!plot->Write(job.plot, job.plotTitle, job.plotSubtitle, &error))
       throw Failure(job.plot + ": cannot write the plot (" + error + ")");
   }
+  if (job.beforeCommit) job.beforeCommit();
   if (writer) writer->Commit();
   return stats;
 }

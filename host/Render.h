@@ -5,6 +5,7 @@
 #include "host/HostedUnit.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace kestrion
@@ -18,6 +19,9 @@ struct RenderJob
   std::string plot; // PNG path, or empty
   std::string plotTitle, plotSubtitle;
   bool progress = true; // a progress bar on a terminal for renders over a second
+  // Runs after the render, before the output is put in place (a failure there leaves no
+  // output behind).
+  std::function<void()> beforeCommit;
 };
 
 struct RenderStats
@@ -32,7 +36,7 @@ struct RenderStats
 
 // Opens the input (Failure when it is missing, not audio, empty or has more than two
 // channels), prepares `unit` for it, renders, and puts the output (and the plot) in place only
-// when complete. `beforeCommit` runs after the render and before the files are put in place.
+// when complete.
 RenderStats RenderFile(HostedUnit& unit, const RenderJob& job);
 
 // Opens the input and reports its rate and channel count, with the checks of RenderFile.

@@ -395,6 +395,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "nowhere/out.wav: cannot write there"},
         BadCase{"DirectoryIsAFile", "render in.wav a-file/out.wav", 1,
                 "a-file/out.wav: cannot write there"},
+        BadCase{"PresetToAMissingDirectory", "render in.wav out.wav --save-preset nowhere/p.fxp", 1,
+                "nowhere/p.fxp: cannot write the program file"},
         BadCase{"UnknownSubtype", "render in.wav out.wav --subtype pcm12", 2,
                 "unknown subtype 'pcm12'"},
         BadCase{"OneFile", "render in.wav", 2, "needs an input and an output"},
