@@ -81,7 +81,7 @@ void WarnBeyondFullScale(const HostedUnit& unit, const AppliedSettings& settings
   std::fprintf(stderr, "warning: %lld samples beyond full scale (peak %+.2f dBFS) %s; %s\n",
                static_cast<long long>(stats.beyondFullScale), over,
                IsIntegerFormat(format) ? "were clipped in the output"
-                                       : "are kept in the float file, but a player will clip them",
+                                       : "are kept in the file, but a player will clip them",
                advice.c_str());
 }
 
