@@ -1,3 +1,4 @@
+#include "au/AUEditorImage.h"
 #include "au/AUParameterInfo.h"
 #include "au/CFText.h"
 #include "au/IEffectAU.h"
@@ -452,6 +453,20 @@ ComponentResult IEffectAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScop
       return reply.Status();
     auto record = reply.Get<AudioUnitParameterValueFromString>();
     const ComponentResult status = ValueFromString(ParamAt(*this, record.inParamID), record);
+    if (status == noErr) reply.Put(record);
+    return status;
+  }
+
+  case kIEffectAUProperty_EditorImage:
+    if (!global) return kAudioUnitErr_InvalidProperty;
+    return GetEditorImage(*this, size, data);
+
+  case kIEffectAUProperty_ParameterMapping:
+  {
+    if (!global) return kAudioUnitErr_InvalidProperty;
+    if (!reply.Accept(sizeof(IEffectAUParameterMapping), kWritableUntouched)) return reply.Status();
+    auto record = reply.Get<IEffectAUParameterMapping>();
+    const ComponentResult status = MapParameter(*this, record);
     if (status == noErr) reply.Put(record);
     return status;
   }

@@ -137,13 +137,18 @@ void IParam::SetNormalized(double normalizedValue)
 {
   if (std::isnan(normalizedValue))
     return;
+  mValue.store(FromNormalized(normalizedValue), std::memory_order_relaxed);
+}
+
+double IParam::FromNormalized(double normalizedValue) const
+{
   // Normalised values outside 0..1 (a corrupt preset file, a misbehaving host) are limited to
   // the range; inside it the mapping below is unchanged.
   const double n = std::clamp(normalizedValue, 0.0, 1.0);
   double value = GetNonNormalized(n);
   if (mType != kTypeDouble)
     value = std::floor(value / mStep + 0.5) * mStep;
-  mValue.store(std::min(value, mMax), std::memory_order_relaxed);
+  return std::min(value, mMax);
 }
 
 double IParam::DBToAmp() const

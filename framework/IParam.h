@@ -59,6 +59,8 @@ public:
   double GetNormalized() const { return GetNormalized(Value()); }
   double GetNormalized(double nonNormalizedValue) const;
   double GetNonNormalized(double normalizedValue) const;
+  // The value SetNormalized would store for normalizedValue (not NaN), without storing it.
+  double FromNormalized(double normalizedValue) const;
   void GetBounds(double& lo, double& hi) const;
   double GetMin() const { return mMin; }
   double GetMax() const { return mMax; }

@@ -1,12 +1,15 @@
 // Kestrion's properties as a host reads and writes them, the refusals of every index and size
 // the host gets wrong, and the probe plug-in for what Kestrion has not got (groups, display
 // texts, a negated display, a tail).
+#include "au/IEffectAUProperties.h"
 #include "tests/au/AuHost.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <memory>
+#include <vector>
 
 using namespace autest;
 
@@ -788,6 +791,96 @@ TEST_F(AuProbeProperties, TailTimeFollowsTheSampleRate)
   EXPECT_EQ(Get(unit(), kAudioUnitProperty_TailTime, kGlobal, 0, seconds), noErr);
   EXPECT_DOUBLE_EQ(seconds, 0.02);
   EXPECT_EQ(Get(unit(), kAudioUnitProperty_TailTime, kOutput, 0, seconds), kAudioUnitErr_InvalidProperty);
+}
+
+// The editor's image (au/IEffectAUProperties.h): exact size, exact pixels of the probe's
+// editor in A, R, G, B bytes, top row first; other sizes and scopes refused with nothing
+// written; a plug-in without an editor has no such property.
+TEST_F(AuProbeProperties, EditorImageIsAnExactCopyOfTheDrawnEditor)
+{
+  constexpr UInt32 kSize = sizeof(IEffectAUEditorImageHeader) + 60 * 400; // 100 x 60 editor
+  UInt32 size = 0;
+  Boolean writable = 7;
+  ASSERT_EQ(AudioUnitGetPropertyInfo(unit(), kIEffectAUProperty_EditorImage, kGlobal, 0, &size,
+                                     &writable),
+            noErr);
+  EXPECT_EQ(size, kSize);
+  EXPECT_EQ(writable, 0);
+
+  std::vector<uint8_t> image(kSize + 1, 0xEE);
+  for (UInt32 wrong : {kSize - 1, kSize + 1, 12u})
+  {
+    size = wrong;
+    EXPECT_EQ(AudioUnitGetProperty(unit(), kIEffectAUProperty_EditorImage, kGlobal, 0, image.data(),
+                                   &size),
+              kAudio_ParamError);
+    EXPECT_EQ(image[0], 0xEE);
+  }
+  size = kSize;
+  EXPECT_EQ(
+      AudioUnitGetProperty(unit(), kIEffectAUProperty_EditorImage, kOutput, 0, image.data(), &size),
+      kAudioUnitErr_InvalidProperty);
+  ASSERT_EQ(
+      AudioUnitGetProperty(unit(), kIEffectAUProperty_EditorImage, kGlobal, 0, image.data(), &size),
+      noErr);
+  EXPECT_EQ(size, kSize);
+  IEffectAUEditorImageHeader header;
+  std::memcpy(&header, image.data(), sizeof header);
+  EXPECT_EQ(header.mWidth, 100u);
+  EXPECT_EQ(header.mHeight, 60u);
+  EXPECT_EQ(header.mRowBytes, 400u);
+  auto pixel = [&](int x, int y)
+  {
+    const uint8_t* p = image.data() + sizeof header + y * 400 + x * 4;
+    return std::vector<int>{p[0], p[1], p[2], p[3]};
+  };
+  const std::vector<int> background = {255, 10, 20, 30}, patch = {255, 200, 100, 50};
+  EXPECT_EQ(pixel(0, 0), background);
+  EXPECT_EQ(pixel(99, 59), background);
+  EXPECT_EQ(pixel(10, 5), patch);
+  EXPECT_EQ(pixel(29, 14), patch);
+  EXPECT_EQ(pixel(30, 14), background);
+  EXPECT_EQ(pixel(29, 15), background);
+  EXPECT_EQ(image[kSize], 0xEE);
+
+  std::unique_ptr<Unit> kestrion(OpenKestrion());
+  EXPECT_EQ(AudioUnitGetPropertyInfo(kestrion->get(), kIEffectAUProperty_EditorImage, kGlobal, 0,
+                                     &size, &writable),
+            kAudioUnitErr_InvalidProperty);
+}
+
+// The parameter mapping answers with the plug-in's own normalisation: linear "Mix" 0..100, the
+// three-way "Mode" rounding to its step, and Kestrion's shaped "Gain".
+TEST_F(AuProbeProperties, ParameterMappingConvertsBothWays)
+{
+  auto map = [&](AudioUnit u, AudioUnitParameterID id, UInt32 direction, double value, double& out)
+  {
+    IEffectAUParameterMapping record = {id, direction, value, -1.0};
+    const OSStatus status = Get(u, kIEffectAUProperty_ParameterMapping, kGlobal, 0, record);
+    out = record.outValue;
+    return status;
+  };
+  double out = 0;
+  EXPECT_EQ(map(unit(), 0, kIEffectAUMapping_ToNormalized, 25.0, out), noErr);
+  EXPECT_EQ(out, 0.25);
+  EXPECT_EQ(map(unit(), 0, kIEffectAUMapping_ToNormalized, 150.0, out), noErr);
+  EXPECT_EQ(out, 1.0);
+  EXPECT_EQ(map(unit(), 0, kIEffectAUMapping_FromNormalized, 0.75, out), noErr);
+  EXPECT_EQ(out, 75.0);
+  EXPECT_EQ(map(unit(), 1, kIEffectAUMapping_FromNormalized, 0.4, out), noErr);
+  EXPECT_EQ(out, 1.0);
+  EXPECT_EQ(map(unit(), 1, kIEffectAUMapping_FromNormalized, 0.8, out), noErr);
+  EXPECT_EQ(out, 2.0);
+  EXPECT_EQ(map(unit(), 4, kIEffectAUMapping_ToNormalized, 0.0, out), kAudioUnitErr_InvalidElement);
+  EXPECT_EQ(map(unit(), 0, 2, 0.5, out), kAudioUnitErr_InvalidPropertyValue);
+  EXPECT_EQ(map(unit(), 0, kIEffectAUMapping_FromNormalized, std::nan(""), out),
+            kAudioUnitErr_InvalidPropertyValue);
+
+  std::unique_ptr<Unit> kestrion(OpenKestrion());
+  EXPECT_EQ(map(kestrion->get(), 4, kIEffectAUMapping_FromNormalized, 0.5, out), noErr);
+  EXPECT_DOUBLE_EQ(out, -94.0 + 100.0 * std::pow(0.5, 0.09));
+  EXPECT_EQ(map(kestrion->get(), 4, kIEffectAUMapping_ToNormalized, out, out), noErr);
+  EXPECT_NEAR(out, 0.5, 1e-12);
 }
 
 // Resets are counted by the probe as latency samples (see ProbePlugin.cpp).

@@ -10,11 +10,13 @@
 //     none), right output frame 0 the sample position; every other sample is 0.
 //
 //   - its editor opens no window: the Carbon view's control is the bundle's ProbeWindowLog
-//     (ProbeView.h), which counts the editor's window calls.
+//     (ProbeView.h), which counts the editor's window calls. It draws a background of
+//     (A, R, G, B) = (255, 10, 20, 30) with a patch of (255, 200, 100, 50) at (10, 5)-(30, 15).
 //
 // Built twice: as 'Prob' with the channel configurations "1-1 2-2", and (PROBE_WIDE) as 'Wide'
 // with "128-2 200-2", an input bus wider than the 128 buffers a pull can carry.
 #include "au/IEffectAU.h"
+#include "graphics/IBasicControls.h"
 #include "tests/au/ProbeView.h"
 #include "tests/graphics/RecordingGraphics.h"
 
@@ -39,7 +41,12 @@ autest::ProbeWindowLog gWindowLog;
 class ProbeEditor : public graphicstest::TestGraphics
 {
 public:
-  explicit ProbeEditor(IEffectBase* plug) : graphicstest::TestGraphics(plug) {}
+  explicit ProbeEditor(IEffectBase* plug) : graphicstest::TestGraphics(plug)
+  {
+    const IColor background(255, 10, 20, 30), patch(255, 200, 100, 50);
+    AttachPanelBackground(&background);
+    AttachControl(new IPanelControl(plug, IRECT(10, 5, 30, 15), patch));
+  }
   void* OpenWindow(void* window, void* /*parentControl*/, short /*left*/, short /*top*/) override
   {
     ++gWindowLog.opens;

@@ -1,3 +1,4 @@
+#include "framework/PresetFileFormat.h"
 #include "tests/framework/TestEffect.h"
 
 #include <gtest/gtest.h>
@@ -239,6 +240,66 @@ TEST(PresetFiles, BankFileLayouts)
   ByteChunk bank;
   chunks.SerializePresets(&bank);
   EXPECT_EQ(0, std::memcmp(bank.GetBytes(), file.GetBytes() + 168, 70));
+}
+
+// The format unit on its own, as hosts use it: records written and read back field for field
+// in both forms, and every file cut short refused.
+TEST(PresetFiles, RecordsRoundTripAndTruncatedFilesAreRefused)
+{
+  fxfile::Program program;
+  program.pluginID = 0x62796B48;
+  program.pluginVersion = 10001;
+  program.numParams = 3;
+  program.name = "a name longer than twenty-seven characters";
+  program.values = {0.25f, 1.0f, 0.0f};
+  fxfile::Program chunked = program;
+  chunked.form = fxfile::kProgramChunkMagic;
+  chunked.chunk.PutStr("state");
+  fxfile::Bank bank;
+  bank.pluginID = program.pluginID;
+  bank.numPrograms = 2;
+  bank.currentProgram = 1;
+  bank.programs = {program, program};
+  bank.programs[1].values = {0.5f, 0.75f, 0.125f};
+  fxfile::Bank chunkBank = bank;
+  chunkBank.form = fxfile::kBankChunkMagic;
+  chunkBank.programs.clear();
+  chunkBank.chunk.PutStr("presets");
+
+  for (const fxfile::Program* p : {&program, &chunked})
+  {
+    ByteChunk file;
+    fxfile::WriteProgram(*p, file);
+    fxfile::Program read;
+    ASSERT_TRUE(fxfile::ReadProgram(file.GetBytes(), static_cast<size_t>(file.Size()), read));
+    EXPECT_EQ(read.form, p->form);
+    EXPECT_EQ(read.pluginID, p->pluginID);
+    EXPECT_EQ(read.pluginVersion, p->pluginVersion);
+    EXPECT_EQ(read.numParams, 3);
+    EXPECT_EQ(read.name, p->name.substr(0, 27));
+    const bool values = p->form == fxfile::kProgramParamsMagic;
+    EXPECT_EQ(read.values, values ? p->values : std::vector<float>());
+    EXPECT_TRUE(read.chunk.IsEqual(p->chunk));
+    for (int n = 0; n < file.Size(); ++n)
+      EXPECT_FALSE(fxfile::ReadProgram(file.GetBytes(), static_cast<size_t>(n), read)) << n;
+  }
+  for (const fxfile::Bank* b : {&bank, &chunkBank})
+  {
+    ByteChunk file;
+    fxfile::WriteBank(*b, file);
+    EXPECT_EQ(file.Size(), b->form == fxfile::kBankParamsMagic ? 156 + 2 * 68 : 160 + 11);
+    fxfile::Bank read;
+    ASSERT_TRUE(fxfile::ReadBank(file.GetBytes(), static_cast<size_t>(file.Size()), read));
+    EXPECT_EQ(read.form, b->form);
+    EXPECT_EQ(read.numPrograms, 2);
+    EXPECT_EQ(read.currentProgram, 1);
+    ASSERT_EQ(read.programs.size(), b->programs.size());
+    for (size_t i = 0; i < read.programs.size(); ++i)
+      EXPECT_EQ(read.programs[i].values, b->programs[i].values) << i;
+    EXPECT_TRUE(read.chunk.IsEqual(b->chunk));
+    for (int n = 0; n < file.Size(); ++n)
+      EXPECT_FALSE(fxfile::ReadBank(file.GetBytes(), static_cast<size_t>(n), read)) << n;
+  }
 }
 
 TEST(PresetFiles, RoundTripsRestoreEveryParameter)
