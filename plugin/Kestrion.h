@@ -15,7 +15,8 @@
 // the gains 10^(dB / 20) come from vecmath's vector exp10, accurate to 1 ulp, on whichever
 // instruction set the CPU offers.
 
-#include "au/IEffectAU.h"
+#include "plugin/KestrionBase.h"
+#include "plugin/KestrionIdentity.h"
 #include "plugin/Envelope.h"
 #include "plugin/Filter.h"
 
@@ -24,7 +25,7 @@
 
 class ITextControl;
 
-class Kestrion : public IEffectAU
+class Kestrion : public KestrionBase
 {
 public:
   enum EParams
@@ -40,9 +41,9 @@ public:
     kNumParams = 8
   };
 
-  static constexpr int kUniqueID = 0x62796B48; // 'bykH'
-  static constexpr int kMfrID = 0x62796B48;    // 'bykH'
-  static constexpr int kVersion = 0x00010001;  // v1.0.1
+  static constexpr int kUniqueID = KESTRION_FOURCC;
+  static constexpr int kMfrID = KESTRION_FOURCC;
+  static constexpr int kVersion = KESTRION_VERSION_PACKED;
   static constexpr int kReadoutLen = 24;
 
   // Detection state of one channel: five followers, their states and the latest measurements.
@@ -65,7 +66,10 @@ public:
   explicit Kestrion(IEffectInstanceInfo info);
   ~Kestrion() override;
 
+  // Any thread; takes the mutex: the mapping below, then the readout of Attack or Sustain.
   void OnParamChange(int paramIdx) override;
+  // Any thread, no lock: the mapping into the processor alone (relaxed atomics only).
+  void OnParamChangeLockFree(int paramIdx) override;
   // Render thread. With only the first output connected (mono) the second channel's powers of
   // ten are not evaluated, since that output is never delivered; both channels are still
   // measured, because the shared filter and the links join them.
