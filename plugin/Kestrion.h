@@ -7,18 +7,20 @@
 // editor's clip light complete it.
 //
 // Threads: OnParamChange and OnSampleRateChange run on any thread under the plug-in's mutex
-// and write only relaxed atomics; ProcessDoubleReplacing runs on the render thread without a
-// lock, reads those values once per block, allocates nothing and never calls the editor. The
-// editor's clip light reads the meter and clears the peaks from its own thread.
+// and write only relaxed atomics (OnParamChangeLockFree is the same mapping without the mutex,
+// for wrappers that set parameters on the render thread); ProcessDoubleReplacing runs on the
+// render thread without a lock, reads those values once per block, allocates nothing and
+// never calls the editor. The editor's clip light reads the meter and clears the peaks from
+// its own thread.
 //
 // The detection (filter, followers, links, meter) is exact IEEE arithmetic in a fixed order;
 // the gains 10^(dB / 20) come from vecmath's vector exp10, accurate to 1 ulp, on whichever
 // instruction set the CPU offers.
 
-#include "plugin/KestrionBase.h"
-#include "plugin/KestrionIdentity.h"
 #include "plugin/Envelope.h"
 #include "plugin/Filter.h"
+#include "plugin/KestrionBase.h"
+#include "plugin/KestrionIdentity.h"
 
 #include <atomic>
 #include <memory>

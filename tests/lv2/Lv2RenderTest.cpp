@@ -72,7 +72,9 @@ TEST_P(Lv2Apply, OutputEqualsThePlugInObject)
   ASSERT_EQ(0, std::system(command.c_str())) << command;
   const Channels out = ReadWav(base + "_out.wav");
 
-  EXPECT_TRUE(SameAudio(ReferenceRender(c.settings, c.rate, in, APPLY_BLOCK), out));
+  // How lv2apply divides the file into runs is its own matter: on this material the render
+  // does not depend on the division (checked with runs of 1 and of 4096 frames).
+  EXPECT_TRUE(SameAudio(ReferenceRender(c.settings, c.rate, in, kBlock), out));
   std::remove((base + "_in.wav").c_str());
   std::remove((base + "_out.wav").c_str());
 }
