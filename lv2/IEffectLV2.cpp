@@ -1,5 +1,6 @@
 #include "lv2/IEffectLV2.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -55,15 +56,6 @@ const LV2_URID_Map* IEffectLV2::MapFor(const LV2_Feature* const* features) const
   const LV2_URID_Map* map = FindMap(features);
   return map ? map : mMap;
 }
-
-void IEffectLV2::GetTimeSig(int* numerator, int* denominator)
-{
-  // No transport: the caller's values stand.
-  (void)numerator;
-  (void)denominator;
-}
-
-void IEffectLV2::GetTime(ITimeInfo* /*timeInfo*/) {}
 
 // ---- Audio ----------------------------------------------------------------------------------
 

@@ -66,8 +66,9 @@ public:
   void InformHostOfProgramChange() override {}
   int GetSamplePos() override { return 0; }
   double GetTempo() override { return 0.0; }
-  void GetTimeSig(int* numerator, int* denominator) override;
-  void GetTime(ITimeInfo* timeInfo) override;
+  // No transport: the caller's values stand.
+  void GetTimeSig(int* /*numerator*/, int* /*denominator*/) override {}
+  void GetTime(ITimeInfo* /*timeInfo*/) override {}
   void ResizeGraphics(int /*width*/, int /*height*/) override {}
   bool SendMidiMsg(IMidiMsg* /*msg*/) override { return false; }
 
