@@ -112,7 +112,7 @@ std::string PortDetails(IParam& param)
 std::string ControlPort(int index, const char* direction, const std::string& symbol,
                         const std::string& name)
 {
-  return "\t[\n\t\ta lv2:" + std::string(direction) + " , lv2:ControlPort ;\n\t\tlv2:index " +
+  return "[\n\t\ta lv2:" + std::string(direction) + " , lv2:ControlPort ;\n\t\tlv2:index " +
          std::to_string(index) + " ;\n\t\tlv2:symbol " + Str(symbol) + " ;\n\t\tlv2:name " +
          Str(name) + " ;\n";
 }
@@ -120,7 +120,7 @@ std::string ControlPort(int index, const char* direction, const std::string& sym
 std::string AudioPort(int index, const char* direction, const std::string& symbol,
                       const std::string& name)
 {
-  return "\t[\n\t\ta lv2:" + std::string(direction) + " , lv2:AudioPort ;\n\t\tlv2:index " +
+  return "[\n\t\ta lv2:" + std::string(direction) + " , lv2:AudioPort ;\n\t\tlv2:index " +
          std::to_string(index) + " ;\n\t\tlv2:symbol " + Str(symbol) + " ;\n\t\tlv2:name " +
          Str(name) + " ;\n\t]";
 }
@@ -141,16 +141,24 @@ std::string Ports(IEffectBase& plug, const LV2Description& desc, int channels)
     if (!unit.empty()) port += "\t\tunits:unit " + unit + " ;\n";
     ports.push_back(port + PortDetails(param) + "\t]");
   }
+  // Audio: in_l, in_r, out_l, out_r (mono: in, out), in the wrapper's port order.
+  struct Direction
+  {
+    const char* symbol;
+    const char* name;
+    const char* portClass;
+  };
+  static const Direction kDirections[] = {{"in", "Input", "InputPort"},
+                                          {"out", "Output", "OutputPort"}};
   static const char* const kSides[2][2] = {{"_l", "Left "}, {"_r", "Right "}};
   int index = plug.NParams();
-  for (const char* dir : {"in", "out"})
+  for (const Direction& dir : kDirections)
     for (int c = 0; c < channels; ++c)
     {
-      const std::string symbol = std::string(dir) + (channels > 1 ? kSides[c][0] : "");
-      const std::string name = (channels > 1 ? kSides[c][1] : "") +
-                               std::string(dir == std::string("in") ? "Input" : "Output");
-      ports.push_back(
-          AudioPort(index++, dir == std::string("in") ? "InputPort" : "OutputPort", symbol, name));
+      const bool stereo = channels > 1;
+      ports.push_back(AudioPort(index++, dir.portClass,
+                                dir.symbol + std::string(stereo ? kSides[c][0] : ""),
+                                std::string(stereo ? kSides[c][1] : "") + dir.name));
     }
   for (const LV2OutputPort& out : desc.mOutputs)
     ports.push_back(ControlPort(index++, "OutputPort", out.mSymbol, out.mName) +
