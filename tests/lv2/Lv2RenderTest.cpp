@@ -47,7 +47,7 @@ Channels ReadWav(const std::string& path)
 
 struct ApplyCase
 {
-  const char* name;
+  std::string name;
   std::string uri;
   int channels;
   Settings settings;
@@ -85,21 +85,17 @@ std::vector<ApplyCase> ApplyCases()
   const std::pair<const char*, Settings> settings[] = {{"defaults", DefaultSettings()},
                                                        {"working", WorkingSettings()},
                                                        {"cutting", CuttingSettings()}};
-  static const char* const kNames[2][2][3] = {
-      {{"mono44_defaults", "mono44_working", "mono44_cutting"},
-       {"mono96_defaults", "mono96_working", "mono96_cutting"}},
-      {{"stereo44_defaults", "stereo44_working", "stereo44_cutting"},
-       {"stereo96_defaults", "stereo96_working", "stereo96_cutting"}}};
-  for (int ch = 1; ch <= 2; ++ch)
-    for (int r = 0; r < 2; ++r)
-      for (int s = 0; s < 3; ++s)
-        cases.push_back({kNames[ch - 1][r][s], ch == 2 ? kStereoURI : kMonoURI, ch,
-                         settings[s].second, r ? 96000.0 : 44100.0});
+  for (int channels : {1, 2})
+    for (double rate : {44100.0, 96000.0})
+      for (const auto& [name, values] : settings)
+        cases.push_back({(channels == 2 ? "stereo" : "mono") +
+                             std::to_string(static_cast<int>(rate) / 1000) + "_" + name,
+                         channels == 2 ? kStereoURI : kMonoURI, channels, values, rate});
   return cases;
 }
 
 INSTANTIATE_TEST_SUITE_P(Settings, Lv2Apply, ::testing::ValuesIn(ApplyCases()),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& info) { return info.param.name; });
 
 // ---- A liblilv host ---------------------------------------------------------------------------
 
