@@ -56,10 +56,17 @@ inline Settings CuttingSettings()
   return s;
 }
 
-inline std::string PortSymbol(int paramIdx)
+inline const std::string& PortSymbol(int paramIdx)
 {
-  Kestrion plug(IEffectInstanceInfo{});
-  return LV2PortSymbol(plug.GetParam(paramIdx)->GetNameForHost());
+  static const std::vector<std::string> symbols = []
+  {
+    Kestrion plug(IEffectInstanceInfo{});
+    std::vector<std::string> all;
+    for (int i = 0; i < Kestrion::kNumParams; ++i)
+      all.push_back(LV2PortSymbol(plug.GetParam(i)->GetNameForHost()));
+    return all;
+  }();
+  return symbols.at(static_cast<size_t>(paramIdx));
 }
 
 inline void SetPorts(LilvPluginInstance& instance, const Settings& s)
