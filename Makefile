@@ -5,7 +5,7 @@ JOBS  ?= $(shell nproc)
 CMAKE ?= cmake
 CTEST_FLAGS ?= --output-on-failure -j$(JOBS)
 
-.PHONY: all setup build demo check check-release check-asan check-tsan check-fuzz bench clean
+.PHONY: all setup build demo install check check-release check-asan check-tsan check-fuzz bench clean
 
 all: build
 
@@ -19,6 +19,15 @@ build: setup
 # The main job: shapes the built-in demo material and writes the results.
 demo: build
 	$(CMAKE) --build build --target demo -j$(JOBS)
+
+# Installs the LV2 bundle, the component bundle, the platform library and the command below
+# PREFIX (default /usr/local); LV2_INSTALL_DIR=~/.lv2 puts the LV2 bundle there instead.
+PREFIX ?= /usr/local
+install: setup
+	$(CMAKE) -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRION_WERROR=ON \
+	  -DCMAKE_INSTALL_PREFIX=$(PREFIX) $(if $(LV2_INSTALL_DIR),-DLV2_INSTALL_DIR=$(LV2_INSTALL_DIR))
+	$(CMAKE) --build build -j$(JOBS)
+	$(CMAKE) --install build
 
 # Every test, in the plain build and under the sanitizers.
 check: setup check-release check-asan check-tsan check-fuzz

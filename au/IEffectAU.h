@@ -12,7 +12,7 @@
 // Every index the host sends (parameter id, element, clump id) is checked once, where it
 // enters; nothing is read out of range.
 
-#include "au/IEffectInstanceInfo.h"
+#include "framework/IEffectInstanceInfo.h"
 #include "au/RenderNotifiers.h"
 #include "framework/IEffectBase.h"
 

@@ -7,5 +7,6 @@ enum EAPI
   kAPIAU = 2,
   kAPIRTAS = 3,
   kAPIAAX = 4,
-  kAPISA = 5
+  kAPISA = 5,
+  kAPILV2 = 6
 };

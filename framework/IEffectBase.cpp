@@ -209,6 +209,8 @@ const char* IEffectBase::GetAPIString()
     return "AAX";
   case kAPISA:
     return "Standalone";
+  case kAPILV2:
+    return "LV2";
   }
   return "";
 }

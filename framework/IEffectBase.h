@@ -140,6 +140,11 @@ public:
   // Main, under the mutex. Called by SetSampleRate when the rate changes, so that anything
   // derived from the rate follows it before the next block is processed.
   virtual void OnSampleRateChange() {}
+  // Any thread, including the render thread: no lock, no allocation. Maps parameter
+  // paramIdx's value into the processor as OnParamChange does, for wrappers whose host sets
+  // parameters on the render thread (LV2 control ports). Such a wrapper never calls it
+  // concurrently with OnParamChange or a state restore. Base: nothing.
+  virtual void OnParamChangeLockFree(int /*paramIdx*/) {}
 
   // ---- Identity -----------------------------------------------------------------------------
   const char* GetEffectName() const { return mEffectName; }

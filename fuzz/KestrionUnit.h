@@ -13,6 +13,8 @@
 // instance once, and a Unit sends the component's own Open and Close selectors to it, as the
 // platform's open and close do.
 
+#include "plugin/KestrionIdentity.h"
+
 #include <AudioUnit/AudioUnit.h>
 #include <CoreFoundation/CoreFoundation.h>
 
@@ -21,7 +23,7 @@
 
 namespace fuzzunit
 {
-constexpr OSType kKestrionCode = 0x62796b48; // 'bykH', subtype and manufacturer
+constexpr OSType kKestrionCode = KESTRION_FOURCC; // subtype and manufacturer
 constexpr int kNumParams = 8;
 
 // Reports a broken expectation on standard error and stops with a trap, which libFuzzer

@@ -1,6 +1,8 @@
 #include "plugin/Kestrion.h"
 
+#if defined(KESTRION_EDITOR)
 #include "graphics/ITextControls.h"
+#endif
 
 #include <cfloat>
 #include <cmath>
@@ -13,13 +15,13 @@ constexpr std::memory_order kRelaxed = std::memory_order_relaxed;
 
 IEffectInstanceInfo KestrionInstanceInfo()
 {
-  return {"com.Wexa.audiounit.Kestrion", "Kestrion_View"};
+  return {KESTRION_BUNDLE_ID, KESTRION_VIEW_CLASS};
 }
 } // namespace
 
 // ---- Construction ---------------------------------------------------------------------------
 
-IEffectAU* MakePlug()
+KestrionBase* MakePlug()
 {
   static std::recursive_mutex sMutex; // thread-safe one-time initialisation
   std::lock_guard<std::recursive_mutex> lock(sMutex);
@@ -27,8 +29,8 @@ IEffectAU* MakePlug()
 }
 
 Kestrion::Kestrion(IEffectInstanceInfo info)
-    : IEffectAU(std::move(info), kNumParams, "1-1 2-2", 1, "Kestrion", "", "Wexa", kVersion,
-                kUniqueID, kMfrID, 0, false, false, false, 0)
+    : KestrionBase(std::move(info), kNumParams, "1-1 2-2", 1, KESTRION_NAME, "", KESTRION_MAKER,
+                   kVersion, kUniqueID, kMfrID, 0, false, false, false, 0)
 {
   mGain.store(1.0, kRelaxed);
 
@@ -100,6 +102,13 @@ Kestrion::~Kestrion() = default;
 void Kestrion::OnParamChange(int paramIdx)
 {
   std::lock_guard<std::recursive_mutex> lock(mMutex);
+  OnParamChangeLockFree(paramIdx);
+  if (paramIdx == kAttack) printString(GetParam(kAttack)->Value(), mAttackReadout, "%");
+  if (paramIdx == kSustain) printString(GetParam(kSustain)->Value(), mSustainReadout, "%");
+}
+
+void Kestrion::OnParamChangeLockFree(int paramIdx)
+{
   const IParam* param = GetParam(paramIdx);
   if (!param) return;
   const double v = param->Value();
@@ -108,11 +117,9 @@ void Kestrion::OnParamChange(int paramIdx)
   {
   case kAttack:
     mAttack.store(0.3 * v, kRelaxed);
-    printString(v, mAttackReadout, "%");
     break;
   case kSustain:
     mSustain.store(0.3 * v, kRelaxed);
-    printString(v, mSustainReadout, "%");
     break;
   case kAttackLink:
     mAttackLink.store(v * 0.01, kRelaxed);
@@ -198,7 +205,11 @@ void Kestrion::printString(double value, ITextControl* control, const char* unit
 {
   char text[kReadoutLen];
   FormatReadout(value, unit, text);
+#if defined(KESTRION_EDITOR)
   if (control) control->SetTextFromPlug(text);
+#else
+  (void)control; // built without an editor: there is no readout to show it
+#endif
 }
 
 void Kestrion::ResetPeaks()

@@ -7,24 +7,27 @@
 // editor's clip light complete it.
 //
 // Threads: OnParamChange and OnSampleRateChange run on any thread under the plug-in's mutex
-// and write only relaxed atomics; ProcessDoubleReplacing runs on the render thread without a
-// lock, reads those values once per block, allocates nothing and never calls the editor. The
-// editor's clip light reads the meter and clears the peaks from its own thread.
+// and write only relaxed atomics (OnParamChangeLockFree is the same mapping without the mutex,
+// for wrappers that set parameters on the render thread); ProcessDoubleReplacing runs on the
+// render thread without a lock, reads those values once per block, allocates nothing and
+// never calls the editor. The editor's clip light reads the meter and clears the peaks from
+// its own thread.
 //
 // The detection (filter, followers, links, meter) is exact IEEE arithmetic in a fixed order;
 // the gains 10^(dB / 20) come from vecmath's vector exp10, accurate to 1 ulp, on whichever
 // instruction set the CPU offers.
 
-#include "au/IEffectAU.h"
 #include "plugin/Envelope.h"
 #include "plugin/Filter.h"
+#include "plugin/KestrionBase.h"
+#include "plugin/KestrionIdentity.h"
 
 #include <atomic>
 #include <memory>
 
 class ITextControl;
 
-class Kestrion : public IEffectAU
+class Kestrion : public KestrionBase
 {
 public:
   enum EParams
@@ -40,9 +43,9 @@ public:
     kNumParams = 8
   };
 
-  static constexpr int kUniqueID = 0x62796B48; // 'bykH'
-  static constexpr int kMfrID = 0x62796B48;    // 'bykH'
-  static constexpr int kVersion = 0x00010001;  // v1.0.1
+  static constexpr int kUniqueID = KESTRION_FOURCC;
+  static constexpr int kMfrID = KESTRION_FOURCC;
+  static constexpr int kVersion = KESTRION_VERSION_PACKED;
   static constexpr int kReadoutLen = 24;
 
   // Detection state of one channel: five followers, their states and the latest measurements.
@@ -65,7 +68,10 @@ public:
   explicit Kestrion(IEffectInstanceInfo info);
   ~Kestrion() override;
 
+  // Any thread; takes the mutex: the mapping below, then the readout of Attack or Sustain.
   void OnParamChange(int paramIdx) override;
+  // Any thread, no lock: the mapping into the processor alone (relaxed atomics only).
+  void OnParamChangeLockFree(int paramIdx) override;
   // Render thread. With only the first output connected (mono) the second channel's powers of
   // ten are not evaluated, since that output is never delivered; both channels are still
   // measured, because the shared filter and the links join them.

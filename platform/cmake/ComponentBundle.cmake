@@ -14,7 +14,10 @@
 #   [OUTPUT_DIRECTORY <dir>]      default: COMPONENT_BUNDLE_OUTPUT_DIR (searched by the
 #                                 component registry without installing)
 #   [EXPORTS <symbol> ...]        further symbols to keep exported
-#   [RESOURCES <file> ...])       files copied into Contents/Resources
+#   [RESOURCES <file> ...]        files copied into Contents/Resources
+#   [INSTALL])                    `install` puts the bundle into AUDIO_COMPONENT_INSTALL_DIR,
+#                                 its run path KESTRION_INSTALL_RPATH (the installed platform
+#                                 library's folder, set by the including project)
 #
 # type, subtype and manufacturer are four-character codes; version is the component's packed
 # version as a decimal integer. Only the entry symbols (and EXPORTS) stay visible in the
@@ -22,6 +25,13 @@
 # entries must be declared __attribute__((visibility("default"))) and extern "C".
 
 set(COMPONENT_BUNDLE_OUTPUT_DIR "${CMAKE_BINARY_DIR}/Components")
+set(AUDIO_COMPONENT_INSTALL_DIR "lib/audio-components" CACHE PATH
+    "Where component bundles are installed (relative to the install prefix, or absolute)")
+if(IS_ABSOLUTE "${AUDIO_COMPONENT_INSTALL_DIR}")
+  set(AUDIO_COMPONENT_INSTALL_FULL_DIR "${AUDIO_COMPONENT_INSTALL_DIR}")
+else()
+  set(AUDIO_COMPONENT_INSTALL_FULL_DIR "${CMAKE_INSTALL_PREFIX}/${AUDIO_COMPONENT_INSTALL_DIR}")
+endif()
 
 function(_component_bundle_xml_escape out text)
   string(REPLACE "&" "&amp;" text "${text}")
@@ -31,7 +41,7 @@ function(_component_bundle_xml_escape out text)
 endfunction()
 
 function(add_component_bundle target)
-  cmake_parse_arguments(B "" "IDENTIFIER;BUNDLE_NAME;EXECUTABLE;VERSION;OUTPUT_DIRECTORY"
+  cmake_parse_arguments(B "INSTALL" "IDENTIFIER;BUNDLE_NAME;EXECUTABLE;VERSION;OUTPUT_DIRECTORY"
                         "COMPONENT;EXPORTS;RESOURCES" ${ARGN})
   if(NOT B_IDENTIFIER)
     message(FATAL_ERROR "add_component_bundle(${target}): IDENTIFIER is required")
@@ -141,4 +151,12 @@ function(add_component_bundle target)
       VERBATIM)
   endif()
   set_target_properties(${target} PROPERTIES COMPONENT_BUNDLE_PATH "${bundle}")
+
+  if(B_INSTALL)
+    set(dest "${AUDIO_COMPONENT_INSTALL_DIR}/${B_BUNDLE_NAME}.component/Contents")
+    set_target_properties(${target} PROPERTIES INSTALL_RPATH "${KESTRION_INSTALL_RPATH}")
+    install(TARGETS ${target} LIBRARY DESTINATION "${dest}/MacOS")
+    install(FILES "${bundle}/Contents/Info.plist" DESTINATION "${dest}")
+    install(DIRECTORY "${bundle}/Contents/Resources" DESTINATION "${dest}")
+  endif()
 endfunction()

@@ -18,8 +18,17 @@
 #include <sstream>
 #include <sys/stat.h>
 
+// The build tree's bundle folder, and the folder this library is built in. The first is
+// searched only by a library loaded from the second: never by an installed copy.
 #ifndef AUDIO_COMPONENT_BUILD_DIR
 #define AUDIO_COMPONENT_BUILD_DIR ""
+#endif
+#ifndef AUDIO_COMPONENT_LIBRARY_BUILD_DIR
+#define AUDIO_COMPONENT_LIBRARY_BUILD_DIR ""
+#endif
+// Where this build installs bundles (a path searched when set and not already listed).
+#ifndef AUDIO_COMPONENT_INSTALL_DIR
+#define AUDIO_COMPONENT_INSTALL_DIR ""
 #endif
 
 namespace platform {
@@ -59,11 +68,25 @@ std::string Canonical(const std::string& path) {
   return result;
 }
 
+// True when this library is the one in its own build tree (not an installed copy).
+bool LoadedFromBuildTree() {
+  if (!*AUDIO_COMPONENT_LIBRARY_BUILD_DIR) return false;
+  Dl_info info;
+  if (!dladdr(reinterpret_cast<void*>(&ReportRegistry), &info) || !info.dli_fname) return false;
+  const std::string file = Canonical(info.dli_fname);
+  const size_t slash = file.rfind('/');
+  return slash != std::string::npos &&
+         file.substr(0, slash) == Canonical(AUDIO_COMPONENT_LIBRARY_BUILD_DIR);
+}
+
 std::string DefaultSearchPath() {
   std::string path;
   if (const char* home = getenv("HOME"); home && *home) path = std::string(home) + "/.local/lib/audio-components:";
   path += "/usr/local/lib/audio-components:/usr/lib/audio-components";
-  if (*AUDIO_COMPONENT_BUILD_DIR) path += std::string(":") + AUDIO_COMPONENT_BUILD_DIR;
+  const std::string installed = AUDIO_COMPONENT_INSTALL_DIR;
+  if (!installed.empty() && (":" + path + ":").find(":" + installed + ":") == std::string::npos)
+    path += ":" + installed;
+  if (*AUDIO_COMPONENT_BUILD_DIR && LoadedFromBuildTree()) path += std::string(":") + AUDIO_COMPONENT_BUILD_DIR;
   return path;
 }
 

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -81,6 +82,38 @@ TEST(ComponentRegistry, SearchPathBundlesAreFoundWithoutRegistering) {
   EXPECT_EQ(GetComponentInfo(scanned, &cd, nullptr, nullptr, nullptr), noErr);
   EXPECT_EQ(cd.componentType, 0x61756d66u);  // 'aumf'
   EXPECT_EQ(cd.componentManufacturer, kExample);
+}
+
+// The build tree's bundle folder is searched by the build tree's own library only: a copy of
+// the library anywhere else, as an installed one is, searches installed places alone.
+TEST(ComponentRegistry, OnlyTheBuildTreesLibrarySearchesTheBuildTree) {
+  auto probe = [](const std::string& libraryDir) {
+    const std::string command = "env -u " kAudioComponentPathVariable " " +
+                                (libraryDir.empty() ? "" : "LD_LIBRARY_PATH=" + libraryDir + " ") +
+                                SEARCH_PATH_PROBE;
+    std::string output;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+      char buf[512];
+      while (fgets(buf, sizeof buf, pipe)) output += buf;
+      pclose(pipe);
+    }
+    return output;
+  };
+  const std::string fromBuild = probe("");
+  EXPECT_NE(fromBuild.find(BUILD_COMPONENTS_DIR), std::string::npos) << fromBuild;
+
+  const std::string dir = TEST_SCRATCH_DIR "/installed-library";
+  mkdir(TEST_SCRATCH_DIR, 0755);
+  mkdir(dir.c_str(), 0755);
+  {
+    std::ifstream from(PLATFORM_LIBRARY, std::ios::binary);
+    std::ofstream to(dir + "/" PLATFORM_SONAME, std::ios::binary | std::ios::trunc);
+    to << from.rdbuf();
+  }
+  const std::string fromCopy = probe(dir);
+  ASSERT_EQ(fromCopy.rfind(dir + "/" PLATFORM_SONAME "\n", 0), 0u) << fromCopy;  // the copy ran
+  EXPECT_EQ(fromCopy.find(BUILD_COMPONENTS_DIR), std::string::npos) << fromCopy;
+  EXPECT_NE(fromCopy.find(":/usr/lib/audio-components"), std::string::npos) << fromCopy;
 }
 
 TEST(ComponentRegistry, BundleRegistersEachComponentOnce) {

@@ -13,9 +13,12 @@
  * environment variable AUDIO_COMPONENT_PATH (entries separated by ':'; an entry may also
  * name a .component bundle itself). When the variable is not set, the default path is
  *   $HOME/.local/lib/audio-components : /usr/local/lib/audio-components :
- *   /usr/lib/audio-components : <build tree>/Components
- * where the last entry is the folder into which this build tree places its bundles, so
- * they are found without installing. Directories are scanned in file-name order.
+ *   /usr/lib/audio-components [: <install prefix>/lib/audio-components]
+ *   [: <build tree>/Components]
+ * where the install prefix's folder is added when it is none of the others, and the build
+ * tree's folder (into which a build places its bundles, so they are found without
+ * installing) only by the library loaded from that build tree itself: an installed library
+ * never searches a build tree. Directories are scanned in file-name order.
  *
  * A bundle with a missing or malformed Info.plist, no executable, or an AudioComponents
  * entry that is not well-formed is skipped (entry by entry) with a message on standard
