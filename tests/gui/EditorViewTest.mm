@@ -282,20 +282,24 @@ TEST_P(EditorView, WindowShowsTheOffScreenImage)
   ExpectWindowShowsTheEditor(mView);
 }
 
-// A press reaches the editor at (int(x) - 2, H - 3 - int(y)): the knob's top-left pixel is
-// hit from view point (L + 2, H - 3 - T) and no further left or up.
+// A press reaches the editor at (int(x) - 2, H - 3 - int(y)): the knob's left column is hit
+// from view x = L + 2 and not from the point before it, its bottom row from view
+// y = H - 3 - (B - 1) and not from the row below. (Its top rows lie under the readout.)
 TEST_P(EditorView, PressesReachTheEditorThroughTheViewOffsets)
 {
+  const int bottom = kKnobT + KnobFrameHeight(mBundlePath); // B, one past the last row
+  ASSERT_GT(bottom, kKnobT + 20);
   struct Press
   {
     double x, y;
     bool hitsKnob;
   };
   const Press presses[] = {
-      {ViewX(kKnobL), ViewY(kKnobT), true},
-      {ViewX(kKnobL) + 0.99, ViewY(kKnobT) + 0.99, true}, // truncated to the same pixel
-      {ViewX(kKnobL) - 0.01, ViewY(kKnobT), false},       // x = L - 1
-      {ViewX(kKnobL), ViewY(kKnobT) + 1.0, false},        // y = T - 1
+      {ViewX(kKnobL), ViewY(kKnobT + 10), true},
+      {ViewX(kKnobL) + 0.99, ViewY(kKnobT + 10) + 0.99, true}, // truncated to the same pixel
+      {ViewX(kKnobL) - 0.01, ViewY(kKnobT + 10), false},       // x = L - 1
+      {ViewX(kKnobL), ViewY(bottom - 1), true},
+      {ViewX(kKnobL), ViewY(bottom - 1) - 0.01, false}, // y = B
   };
   for (const Press& press : presses)
   {
@@ -322,7 +326,7 @@ TEST_P(EditorView, VerticalDragOnAttackFollowsTheGearing)
   {
     ASSERT_EQ(AudioUnitSetParameter(mUnit, 0, kAudioUnitScope_Global, 0, 0.0f, 0), noErr);
     mGestures = {};
-    const double x = ViewX(kKnobL + 5), y = ViewY(kKnobT + 5);
+    const double x = ViewX(kKnobL + 5), y = ViewY(kKnobT + 10);
     [mView mouseDown:Mouse(NSLeftMouseDown, x, y, drag.modifiers)];
     for (int step = 1; step <= 4; ++step)
       [mView mouseDragged:Mouse(NSLeftMouseDragged, x, y + 10 * step, drag.modifiers)];
@@ -415,7 +419,7 @@ TEST_P(EditorValueField, AcceptsOnlyNumbersAndEntersTheValue)
   };
   for (const Knob knob : {Knob{kKnobL, 0, YES}, Knob{397, 1, NO}})
   {
-    const double x = ViewX(knob.left + 5), y = ViewY(kKnobT + 5);
+    const double x = ViewX(knob.left + 5), y = ViewY(kKnobT + 10);
     [mView rightMouseDown:Mouse(NSRightMouseDown, x, y)];
     [mView rightMouseUp:Mouse(NSRightMouseUp, x, y)];
     NSTextField* field = TextFieldIn(mView);
