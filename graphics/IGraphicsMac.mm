@@ -3,10 +3,9 @@
 
 #include <AppKit/NSApplicationLoad.h>
 #include <CoreFoundation/CoreFoundation.h>
+#include <CoreGraphics/CGDirectDisplay.h>
 #include <CoreGraphics/CoreGraphics.h>
 #include <CoreServices/CoreServices.h>
-
-#import <GNUstepGUI/GSDisplayServer.h>
 
 #include <cmath>
 #include <cstring>
@@ -421,24 +420,19 @@ bool IGraphicsMac::GetTextFromClipboard(std::string* text)
 
 void IGraphicsMac::HideMouseCursor()
 {
-  if (mCursorHidden) return;
-  AutoreleasePool pool;
-  [NSCursor hide];
+  // Without a display there is no cursor, and no mouse location to ask for.
+  if (mCursorHidden || CGDisplayHideCursor(kCGDirectMainDisplay) != kCGErrorSuccess) return;
   mCursorHidden = true;
+  AutoreleasePool pool;
   const NSPoint location = [NSEvent mouseLocation];
-  const CGFloat screenHeight = [[NSScreen mainScreen] frame].size.height;
   mHiddenMousePointX = int(location.x);
-  mHiddenMousePointY = int(screenHeight - location.y);
+  mHiddenMousePointY = int(CGDisplayPixelsHigh(kCGDirectMainDisplay) - location.y);
 }
 
 void IGraphicsMac::ShowMouseCursor()
 {
   if (!mCursorHidden) return;
-  AutoreleasePool pool;
-  const CGFloat screenHeight = [[NSScreen mainScreen] frame].size.height;
-  [GSCurrentServer()
-      setMouseLocation:NSMakePoint(mHiddenMousePointX, screenHeight - mHiddenMousePointY)
-              onScreen:0];
-  [NSCursor unhide];
-  mCursorHidden = false;
+  CGDisplayMoveCursorToPoint(kCGDirectMainDisplay,
+                             CGPointMake(mHiddenMousePointX, mHiddenMousePointY));
+  if (CGDisplayShowCursor(kCGDirectMainDisplay) == kCGErrorSuccess) mCursorHidden = false;
 }

@@ -2,6 +2,7 @@
 // Resources and drawing off screen never touch the window system (with DISPLAY unset, a
 // connection attempt would end the process), and the operations that need an open view
 // answer as closed.
+#include <CoreGraphics/CGDirectDisplay.h>
 #include <CoreServices/ComponentBundles.h>
 
 #include <cstdlib>
@@ -89,6 +90,10 @@ TEST(MacSurface, BuildsDrawsAndClosesWithoutADisplay)
   g->PromptForFile(&file, kFileSave, &dir, "fxp");
   EXPECT_EQ(file, "");
   g->CloseWindow();
+  EXPECT_EQ(CGMainDisplayID(), kCGNullDirectDisplay); // no display, and none connected to
+  EXPECT_EQ(CGDisplayHideCursor(kCGDirectMainDisplay), kCGErrorFailure);
+  g->HideMouseCursor();
+  g->ShowMouseCursor();
   EXPECT_EQ(IGraphicsMac::GetUserOSVersion(), 0x1090);
 
   std::string path;

@@ -10,6 +10,7 @@
 #include <AudioUnit/AUCocoaUIView.h>
 #include <AudioUnit/AudioUnit.h>
 #include <CoreFoundation/CoreFoundation.h>
+#include <CoreGraphics/CGDirectDisplay.h>
 #include <CoreServices/ComponentBundles.h>
 #include <CoreServices/CoreServices.h>
 
@@ -403,6 +404,22 @@ TEST_P(EditorView, SubWindowOverAHostWindow)
   EXPECT_EQ([[host childWindows] count], 0u);
   [host close];
   [host release];
+}
+
+// Hiding the cursor remembers where it was; showing it again puts it back there.
+TEST_P(EditorView, CursorReturnsWhereItWasHidden)
+{
+  const CGFloat screenHeight = CGFloat(CGDisplayPixelsHigh(kCGDirectMainDisplay));
+  ASSERT_GT(screenHeight, 0);
+  ASSERT_EQ(CGDisplayMoveCursorToPoint(kCGDirectMainDisplay, CGPointMake(300, 200)),
+            kCGErrorSuccess);
+  mEditor->HideMouseCursor();
+  CGDisplayMoveCursorToPoint(kCGDirectMainDisplay, CGPointMake(7, 9));
+  EXPECT_EQ([NSEvent mouseLocation].x, 7);
+  mEditor->ShowMouseCursor();
+  const NSPoint back = [NSEvent mouseLocation];
+  EXPECT_EQ(back.x, 300);
+  EXPECT_EQ(back.y, screenHeight - 200);
 }
 
 // The value text field, opened by a right-click on a knob of the GUI probe (Kestrion's
