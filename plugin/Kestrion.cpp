@@ -1,6 +1,7 @@
 #include "plugin/Kestrion.h"
 
-#include "graphics/ITextControls.h"
+#include "graphics/IBitmapTextControl.h"
+#include "plugin/KestrionEditor.h"
 
 #include <cfloat>
 #include <cmath>
@@ -32,6 +33,13 @@ Kestrion::Kestrion(IEffectInstanceInfo info)
 {
   mGain.store(1.0, kRelaxed);
 
+  // The editor: surface and bitmaps first, its controls once the parameters exist; handing
+  // it to the base gives every knob its parameter's value.
+#ifdef KESTRION_EDITOR
+  IGraphics* graphics = MakeGraphics(this, kEditorWidth, kEditorHeight, 0);
+  const EditorBitmaps bitmaps = LoadEditorBitmaps(graphics);
+#endif
+
   struct Row
   {
     int idx;
@@ -57,6 +65,10 @@ Kestrion::Kestrion(IEffectInstanceInfo info)
     param->InitDouble(row.name, row.def, row.min, row.max, 0.01, row.label, "", 1.0);
     param->SetShape(row.shape);
   }
+#ifdef KESTRION_EDITOR
+  AttachEditorControls(graphics, bitmaps);
+  AttachGraphics(graphics);
+#endif
   MakeDefaultPreset("-", 1);
 
   const double sampleRate = GetSampleRate();
@@ -194,7 +206,7 @@ void Kestrion::FormatReadout(double value, const char* unit, char (&text)[kReado
   std::snprintf(text, kReadoutLen, format, value, unit);
 }
 
-void Kestrion::printString(double value, ITextControl* control, const char* unit)
+void Kestrion::printString(double value, IBitmapTextControl* control, const char* unit)
 {
   char text[kReadoutLen];
   FormatReadout(value, unit, text);

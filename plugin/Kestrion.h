@@ -16,13 +16,15 @@
 // instruction set the CPU offers.
 
 #include "au/IEffectAU.h"
+#include "graphics/IGraphicsTypes.h"
 #include "plugin/Envelope.h"
 #include "plugin/Filter.h"
 
 #include <atomic>
 #include <memory>
 
-class ITextControl;
+class IBitmapTextControl;
+class IGraphics;
 
 class Kestrion : public IEffectAU
 {
@@ -44,6 +46,8 @@ public:
   static constexpr int kMfrID = 0x62796B48;    // 'bykH'
   static constexpr int kVersion = 0x00010001;  // v1.0.1
   static constexpr int kReadoutLen = 24;
+  static constexpr int kEditorWidth = 578;
+  static constexpr int kEditorHeight = 299;
 
   // Detection state of one channel: five followers, their states and the latest measurements.
   struct ChannelDetector
@@ -73,8 +77,20 @@ public:
   void Reset() override;
   void OnSampleRateChange() override;
 
+  // ---- Editor (plugin/KestrionEditor.cpp) -----------------------------------------------
+  // The knob and light strips the controls draw from.
+  struct EditorBitmaps
+  {
+    IBitmap knob, smallKnob, light;
+  };
+  // On a new editor surface: attaches the background and loads the knob and light strips.
+  static EditorBitmaps LoadEditorBitmaps(IGraphics* graphics);
+  // Attaches the clip light and the eight knobs, then loads the font strip and attaches the
+  // two readouts and the version label, which this plug-in's readouts become.
+  void AttachEditorControls(IGraphics* graphics, const EditorBitmaps& bitmaps);
+
   // Formats value with its unit for a readout and hands the text to the control (if any).
-  void printString(double value, ITextControl* control, const char* unit);
+  void printString(double value, IBitmapTextControl* control, const char* unit);
   // The readout text for value: "%2.2f %s" below 10 in magnitude, "%2.1f %s" below 100,
   // "%2.0f %s" otherwise (and for values that are not numbers).
   static void FormatReadout(double value, const char* unit, char (&text)[kReadoutLen]);
@@ -120,6 +136,6 @@ private:
   std::unique_ptr<Filter> mFilter;
   ChannelDetector mLeft;
   ChannelDetector mRight;
-  ITextControl* mAttackReadout = nullptr;  // owned by the editor
-  ITextControl* mSustainReadout = nullptr; // owned by the editor
+  IBitmapTextControl* mAttackReadout = nullptr;  // owned by the editor
+  IBitmapTextControl* mSustainReadout = nullptr; // owned by the editor
 };
