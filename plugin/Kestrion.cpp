@@ -1,7 +1,6 @@
 #include "plugin/Kestrion.h"
 
 #include "graphics/IBitmapTextControl.h"
-#include "plugin/KestrionEditor.h"
 
 #include <cfloat>
 #include <cmath>
@@ -33,12 +32,9 @@ Kestrion::Kestrion(IEffectInstanceInfo info)
 {
   mGain.store(1.0, kRelaxed);
 
-  // The editor: surface and bitmaps first, its controls once the parameters exist; handing
-  // it to the base gives every knob its parameter's value.
-#ifdef KESTRION_EDITOR
-  IGraphics* graphics = MakeGraphics(this, kEditorWidth, kEditorHeight, 0);
-  const EditorBitmaps bitmaps = LoadEditorBitmaps(graphics);
-#endif
+  // The editor: surface and bitmaps first, its controls once the parameters exist.
+  EditorBitmaps bitmaps;
+  IGraphics* graphics = MakeEditor(&bitmaps);
 
   struct Row
   {
@@ -65,10 +61,7 @@ Kestrion::Kestrion(IEffectInstanceInfo info)
     param->InitDouble(row.name, row.def, row.min, row.max, 0.01, row.label, "", 1.0);
     param->SetShape(row.shape);
   }
-#ifdef KESTRION_EDITOR
-  AttachEditorControls(graphics, bitmaps);
-  AttachGraphics(graphics);
-#endif
+  FinishEditor(graphics, bitmaps);
   MakeDefaultPreset("-", 1);
 
   const double sampleRate = GetSampleRate();

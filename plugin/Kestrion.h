@@ -77,18 +77,6 @@ public:
   void Reset() override;
   void OnSampleRateChange() override;
 
-  // ---- Editor (plugin/KestrionEditor.cpp) -----------------------------------------------
-  // The knob and light strips the controls draw from.
-  struct EditorBitmaps
-  {
-    IBitmap knob, smallKnob, light;
-  };
-  // On a new editor surface: attaches the background and loads the knob and light strips.
-  static EditorBitmaps LoadEditorBitmaps(IGraphics* graphics);
-  // Attaches the clip light and the eight knobs, then loads the font strip and attaches the
-  // two readouts and the version label, which this plug-in's readouts become.
-  void AttachEditorControls(IGraphics* graphics, const EditorBitmaps& bitmaps);
-
   // Formats value with its unit for a readout and hands the text to the control (if any).
   void printString(double value, IBitmapTextControl* control, const char* unit);
   // The readout text for value: "%2.2f %s" below 10 in magnitude, "%2.1f %s" below 100,
@@ -114,6 +102,22 @@ public:
   double GetMeterState() const { return mMeterState; }
 
 private:
+  // ---- Editor (plugin/KestrionEditor.cpp) -----------------------------------------------
+  // The knob and light strips the controls draw from.
+  struct EditorBitmaps
+  {
+    IBitmap knob, smallKnob, light;
+  };
+  // Constructor, before the parameters: the editor surface with its background, and the
+  // knob and light strips. Null in a build without the editor (no KESTRION_EDITOR).
+  IGraphics* MakeEditor(EditorBitmaps* bitmaps);
+  // Constructor, after the parameters: attaches the controls and hands the editor to the
+  // base, which gives every knob its parameter's value. Nothing for a null editor.
+  void FinishEditor(IGraphics* graphics, const EditorBitmaps& bitmaps);
+  // The clip light and the eight knobs, then the font strip, the two readouts (which become
+  // this plug-in's) and the version label.
+  void AttachEditorControls(IGraphics* graphics, const EditorBitmaps& bitmaps);
+
   static void MakeFollowers(ChannelDetector& ch, double sampleRate);
   void ForEachFollower(void (*fn)(envelope::AttRelEnvelope&, double), double arg);
   // False when the host has connected the first output only: the second is never delivered.

@@ -16,8 +16,6 @@
 namespace
 {
 
-const char* const kBundleID = "com.Wexa.audiounit.Kestrion";
-
 enum EBitmapIds
 {
   kKnobId = 101,
@@ -27,8 +25,11 @@ enum EBitmapIds
   kFontId = 108,
 };
 
+#ifdef KESTRION_EDITOR
+const char* const kBundleID = "com.Wexa.audiounit.Kestrion";
 constexpr int kKnobFrames = 100;
 constexpr int kLightFrames = 2;
+#endif
 constexpr int kFontCells = 95; // space .. tilde
 
 constexpr int kGlyphWidth = 6, kGlyphHeight = 12, kGlyphSpacing = 0;
@@ -61,12 +62,27 @@ IGraphicsMac* MakeGraphics(IEffectAU* plug, int width, int height, int fps)
 }
 #endif
 
-Kestrion::EditorBitmaps Kestrion::LoadEditorBitmaps(IGraphics* graphics)
+IGraphics* Kestrion::MakeEditor(EditorBitmaps* bitmaps)
 {
+#ifdef KESTRION_EDITOR
+  IGraphics* graphics = MakeGraphics(this, kEditorWidth, kEditorHeight, 0);
   graphics->AttachBackground(kBackgroundId, "resources/img/back.png");
-  return {graphics->LoadIBitmap(kKnobId, "resources/img/knob.png", kKnobFrames),
-          graphics->LoadIBitmap(kSmallKnobId, "resources/img/knob_small.png", kKnobFrames),
-          graphics->LoadIBitmap(kLightId, "resources/img/redLight.png", kLightFrames)};
+  bitmaps->knob = graphics->LoadIBitmap(kKnobId, "resources/img/knob.png", kKnobFrames);
+  bitmaps->smallKnob =
+      graphics->LoadIBitmap(kSmallKnobId, "resources/img/knob_small.png", kKnobFrames);
+  bitmaps->light = graphics->LoadIBitmap(kLightId, "resources/img/redLight.png", kLightFrames);
+  return graphics;
+#else
+  (void)bitmaps;
+  return nullptr;
+#endif
+}
+
+void Kestrion::FinishEditor(IGraphics* graphics, const EditorBitmaps& bitmaps)
+{
+  if (!graphics) return;
+  AttachEditorControls(graphics, bitmaps);
+  AttachGraphics(graphics);
 }
 
 void Kestrion::AttachEditorControls(IGraphics* graphics, const EditorBitmaps& bitmaps)
