@@ -1,6 +1,7 @@
 # kestrion_add_test_suite(NAME name SOURCES ... [LIBS ...] [LABELS ...])
 # One GoogleTest executable per source folder; every test case becomes a CTest test
-# carrying the given labels (unit, gui, fuzz, concurrency).
+# carrying the given labels (unit, gui, fuzz, concurrency). Suites labelled gui open windows:
+# they run (and are listed) under xvfb-run with a 24-bit screen, one at a time.
 function(kestrion_add_test_suite)
   cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
@@ -9,9 +10,16 @@ function(kestrion_add_test_suite)
   if(NOT T_LABELS)
     set(T_LABELS unit)
   endif()
+  set(properties LABELS "${T_LABELS}")
+  if("gui" IN_LIST T_LABELS)
+    find_program(XVFB_RUN xvfb-run REQUIRED)
+    set_target_properties(${T_NAME} PROPERTIES
+      CROSSCOMPILING_EMULATOR "${XVFB_RUN};-a;-s;-screen 0 1024x768x24")
+    list(APPEND properties RESOURCE_LOCK xvfb)
+  endif()
   gtest_discover_tests(${T_NAME}
     DISCOVERY_MODE PRE_TEST
-    PROPERTIES LABELS "${T_LABELS}"
+    PROPERTIES ${properties}
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
 endfunction()
 
