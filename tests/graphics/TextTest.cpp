@@ -228,6 +228,11 @@ struct BitmapTextCase
   std::vector<Cell> cells;
 };
 
+void PrintTo(const BitmapTextCase& c, std::ostream* os)
+{
+  *os << c.name;
+}
+
 int CellOf(char ch)
 {
   return ch - 32;
