@@ -144,10 +144,9 @@ void IGraphicsMac::AttachSubWindow(void* hostWindow)
   if (!hostWindow) return;
   AutoreleasePool pool;
   // The host's window reference is a Cocoa window already (there is no Carbon window to
-  // wrap); it is retained like a wrapper would be.
+  // wrap): it is retained for as long as the editor is attached, and never closed by us.
   NSWindow* host = [(NSWindow*)hostWindow retain];
   [host setCanHide:YES];
-  [host setReleasedWhenClosed:YES];
   const NSRect frame = [host frame];
   const double offset = frame.size.width > mWidth ? floor((frame.size.width - mWidth) * 0.5) : 0;
   CustomCocoaWindow* child = [[CustomCocoaWindow alloc]
@@ -177,11 +176,12 @@ void IGraphicsMac::RemoveSubWindow()
   NSWindow* child = [children count] ? [children objectAtIndex:0] : nil;
   CloseWindow();
   [host orderOut:nil];
+  if (child) [NSObject cancelPreviousPerformRequestsWithTarget:child];
   [child orderOut:nil];
   [child close];
   if (child) [host removeChildWindow:child];
   mHostNSWindow = nullptr;
-  [host close]; // releases the retained reference (released when closed)
+  [host release];
 }
 
 // ---- Drawing -------------------------------------------------------------------------------

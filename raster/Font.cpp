@@ -314,7 +314,8 @@ const char* Raster_GetFontFamily(const Raster_NativeFont* font)
 
 // fontconfig 2.14 loses a few hundred bytes once, while parsing its configuration in
 // FcInit. LeakSanitizer would fail every program that makes a font, so builds with the
-// address sanitizer tell it to ignore leaks from inside fontconfig (and only those).
+// address sanitizer tell it to ignore leaks from inside fontconfig (and only those). Weak: a
+// program that needs more suppressions defines its own list, fontconfig's included.
 #if defined(__SANITIZE_ADDRESS__)
 #define KESTRION_RASTER_LSAN 1
 #elif defined(__has_feature)
@@ -323,7 +324,8 @@ const char* Raster_GetFontFamily(const Raster_NativeFont* font)
 #endif
 #endif
 #ifdef KESTRION_RASTER_LSAN
-extern "C" __attribute__((visibility("default"), used)) const char* __lsan_default_suppressions()
+extern "C" __attribute__((visibility("default"), used, weak)) const char*
+__lsan_default_suppressions()
 {
   return "leak:libfontconfig.so\n";
 }

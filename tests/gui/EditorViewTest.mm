@@ -367,6 +367,40 @@ TEST_P(EditorView, ClosingStopsThePollAndTheEditorOpensAgain)
   [third release];
 }
 
+// A host that gives a window instead of a view gets the editor in a borderless child window
+// centred over it; removing it closes the editor and detaches the child.
+TEST_P(EditorView, SubWindowOverAHostWindow)
+{
+  NSWindow* host = [[NSWindow alloc] initWithContentRect:NSMakeRect(60, 80, kWidth + 201, 400)
+                                               styleMask:NSBorderlessWindowMask
+                                                 backing:NSBackingStoreBuffered
+                                                   defer:NO];
+  [host setReleasedWhenClosed:NO];
+  [host orderFront:nil];
+  mEditor->AttachSubWindow(host);
+  NSArray* children = [host childWindows];
+  ASSERT_EQ([children count], 1u);
+  NSWindow* child = [children objectAtIndex:0];
+  const NSRect frame = [child frame];
+  EXPECT_EQ(frame.origin.x, 60 + 100); // floor(201 / 2)
+  EXPECT_EQ(frame.origin.y, 80);
+  EXPECT_EQ(frame.size.width, kWidth);
+  EXPECT_EQ(frame.size.height, kHeight);
+  EXPECT_TRUE([child canBecomeKeyWindow]);
+  NSView* view = (NSView*)mEditor->GetWindow();
+  ASSERT_NE(view, nil);
+  EXPECT_EQ([view superview], [child contentView]);
+  EXPECT_FALSE([mView isOpaque]) << "the factory's view was not closed first";
+  RunLoopFor(0.3);
+  ExpectWindowShowsTheEditor(view);
+
+  mEditor->RemoveSubWindow();
+  EXPECT_EQ(mEditor->GetWindow(), nullptr);
+  EXPECT_EQ([[host childWindows] count], 0u);
+  [host close];
+  [host release];
+}
+
 // The value text field, opened by a right-click on a knob of the GUI probe (Kestrion's
 // knobs have no value prompt): it takes digits and signs, the period only for a double
 // parameter, up to seven characters, and Return enters the typed value.
