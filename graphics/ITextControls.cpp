@@ -46,17 +46,12 @@ void ITextControl::SetTextFromPlug(const char* str)
 
 bool ITextControl::StoreText(const char* str)
 {
-  if (!str) str = "";
-  std::lock_guard<std::mutex> lock(mStrMutex);
-  if (mStr == str) return false;
-  mStr = str;
-  return true;
+  return mStr.Set(str);
 }
 
 std::string ITextControl::GetTextString() const
 {
-  std::lock_guard<std::mutex> lock(mStrMutex);
-  return mStr;
+  return mStr.Get();
 }
 
 // ---------------------------------------------------------------------------------------

@@ -3,13 +3,12 @@
 // value. A text control is also what other controls use as their value and name displays.
 //
 // Threads. SetTextFromPlug may run on any thread (the plug-in sets readouts while it
-// handles a parameter change); the text is handed to the editor's thread under the
-// control's own small lock, held only while the string is copied.
+// handles a parameter change); the text is handed to the editor's thread as a SharedText.
 
-#include <mutex>
 #include <string>
 
 #include "graphics/IControl.h"
+#include "graphics/SharedText.h"
 
 // The parameter's display string for its real value (display texts included), at most 32
 // characters, then, with withLabel, one space and its label, at most 32 characters.
@@ -33,8 +32,7 @@ protected:
   bool StoreText(const char* str);
 
 private:
-  mutable std::mutex mStrMutex;
-  std::string mStr;
+  SharedText mStr;
 };
 
 // The value of its parameter as text, with the parameter's label when showParamLabel. A

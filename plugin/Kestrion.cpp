@@ -1,7 +1,7 @@
 #include "plugin/Kestrion.h"
 
 #if defined(KESTRION_EDITOR)
-#include "graphics/ITextControls.h"
+#include "graphics/IBitmapTextControl.h"
 #endif
 
 #include <cfloat>
@@ -34,6 +34,12 @@ Kestrion::Kestrion(IEffectInstanceInfo info)
 {
   mGain.store(1.0, kRelaxed);
 
+#if !defined(KESTRION_LV2)
+  // The editor: surface and bitmaps first, its controls once the parameters exist.
+  EditorBitmaps bitmaps;
+  IGraphics* graphics = MakeEditor(&bitmaps);
+#endif
+
   struct Row
   {
     int idx;
@@ -59,6 +65,9 @@ Kestrion::Kestrion(IEffectInstanceInfo info)
     param->InitDouble(row.name, row.def, row.min, row.max, 0.01, row.label, "", 1.0);
     param->SetShape(row.shape);
   }
+#if !defined(KESTRION_LV2)
+  FinishEditor(graphics, bitmaps);
+#endif
   MakeDefaultPreset("-", 1);
 
   const double sampleRate = GetSampleRate();
@@ -201,7 +210,7 @@ void Kestrion::FormatReadout(double value, const char* unit, char (&text)[kReado
   std::snprintf(text, kReadoutLen, format, value, unit);
 }
 
-void Kestrion::printString(double value, ITextControl* control, const char* unit)
+void Kestrion::printString(double value, IBitmapTextControl* control, const char* unit)
 {
   char text[kReadoutLen];
   FormatReadout(value, unit, text);

@@ -21,11 +21,15 @@
 #include "plugin/Filter.h"
 #include "plugin/KestrionBase.h"
 #include "plugin/KestrionIdentity.h"
+#if !defined(KESTRION_LV2)
+#include "graphics/IGraphicsTypes.h"
+#endif
 
 #include <atomic>
 #include <memory>
 
-class ITextControl;
+class IBitmapTextControl;
+class IGraphics;
 
 class Kestrion : public KestrionBase
 {
@@ -47,6 +51,8 @@ public:
   static constexpr int kMfrID = KESTRION_FOURCC;
   static constexpr int kVersion = KESTRION_VERSION_PACKED;
   static constexpr int kReadoutLen = 24;
+  static constexpr int kEditorWidth = 578;
+  static constexpr int kEditorHeight = 299;
 
   // Detection state of one channel: five followers, their states and the latest measurements.
   struct ChannelDetector
@@ -80,7 +86,7 @@ public:
   void OnSampleRateChange() override;
 
   // Formats value with its unit for a readout and hands the text to the control (if any).
-  void printString(double value, ITextControl* control, const char* unit);
+  void printString(double value, IBitmapTextControl* control, const char* unit);
   // The readout text for value: "%2.2f %s" below 10 in magnitude, "%2.1f %s" below 100,
   // "%2.0f %s" otherwise (and for values that are not numbers).
   static void FormatReadout(double value, const char* unit, char (&text)[kReadoutLen]);
@@ -104,6 +110,24 @@ public:
   double GetMeterState() const { return mMeterState; }
 
 private:
+#if !defined(KESTRION_LV2) // the LV2 build has no editor
+  // ---- Editor (plugin/KestrionEditor.cpp) -----------------------------------------------
+  // The knob and light strips the controls draw from.
+  struct EditorBitmaps
+  {
+    IBitmap knob, smallKnob, light;
+  };
+  // Constructor, before the parameters: the editor surface with its background, and the
+  // knob and light strips. Null in a build without the editor (no KESTRION_EDITOR).
+  IGraphics* MakeEditor(EditorBitmaps* bitmaps);
+  // Constructor, after the parameters: attaches the controls and hands the editor to the
+  // base, which gives every knob its parameter's value. Nothing for a null editor.
+  void FinishEditor(IGraphics* graphics, const EditorBitmaps& bitmaps);
+  // The clip light and the eight knobs, then the font strip, the two readouts (which become
+  // this plug-in's) and the version label.
+  void AttachEditorControls(IGraphics* graphics, const EditorBitmaps& bitmaps);
+#endif
+
   static void MakeFollowers(ChannelDetector& ch, double sampleRate);
   void ForEachFollower(void (*fn)(envelope::AttRelEnvelope&, double), double arg);
   // False when the host has connected the first output only: the second is never delivered.
@@ -126,6 +150,6 @@ private:
   std::unique_ptr<Filter> mFilter;
   ChannelDetector mLeft;
   ChannelDetector mRight;
-  ITextControl* mAttackReadout = nullptr;  // owned by the editor
-  ITextControl* mSustainReadout = nullptr; // owned by the editor
+  IBitmapTextControl* mAttackReadout = nullptr;  // owned by the editor
+  IBitmapTextControl* mSustainReadout = nullptr; // owned by the editor
 };

@@ -5,6 +5,7 @@
 #include "plugin/StereoVector.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <type_traits>
 
@@ -492,10 +493,16 @@ void Kestrion::ProcessDoubleReplacing(double** inputs, double** outputs, int nFr
   mLeft.sustainSignal = sustainSignal[0];
   mRight.sustainSignal = sustainSignal[1];
   block.sideChain.StoreTo(*mFilter);
-  mMeterState = output.meterState[0];
+  // A follower stepping towards a steady input stops an ulp or two short of it; the meter
+  // then takes its input exactly, so that an output held at full scale lights the clip light.
+  double meter = output.meterState[0];
+  const double meterInput = std::max(output.peak[0], output.peak[1]);
+  if (meter < meterInput && meterInput - meter <= 8.0 * DBL_EPSILON * meterInput)
+    meter = meterInput;
+  mMeterState = meter;
   PublishPeak(mPeakL, held[0], output.peak[0], output.blockPeak[0]);
   PublishPeak(mPeakR, held[1], output.peak[1], output.blockPeak[1]);
-  mMeter.store(output.meterState[0], kRelaxed);
+  mMeter.store(meter, kRelaxed);
   SanitizeStates();
 }
 

@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+
+#include "graphics/IBitmapTextControl.h"
 #include "graphics/IKnobControls.h"
 #include "graphics/ITextControls.h"
 #include "raster/Font.h"
 #include "tests/graphics/TestGraphics.h"
 
 using graphicstest::GraphicsTest;
+using graphicstest::PatternBitmap;
 using graphicstest::PixelAt;
 using graphicstest::TestGraphics;
 using graphicstest::TestPlug;
@@ -190,4 +194,230 @@ TEST_F(GraphicsTest, CaptionsShowTheValueAndPromptForANewOne)
   ASSERT_EQ(g->mTextEntries.size(), 2u);
   EXPECT_EQ(g->mTextEntries[0].control, gain);
   EXPECT_EQ(g->mTextEntries[0].param, plug.GetParam(TestPlug::kGain));
+}
+
+// ---- Bitmap font text ----------------------------------------------------------------------
+
+namespace
+{
+
+constexpr int kCellW = 6, kCellH = 12, kCells = 95;
+
+// Font strip pixel of cell k (0-based), column c, row r: unique, so the surface tells which
+// cell and which part of it landed where.
+Raster_Pixel CellPixel(int k, int c, int r)
+{
+  return Raster_ARGB(255, k + 1, c * 40, r * 20);
+}
+
+// One case: a text control's settings and the cells it must draw, each at its top-left
+// corner.
+struct BitmapTextCase
+{
+  const char* name;
+  const char* text;
+  IRECT rect;
+  int align;
+  int spacing;
+  bool wrap, centreVertically;
+  int glyphW;
+  struct Cell
+  {
+    int x, y, k;
+  };
+  std::vector<Cell> cells;
+};
+
+void PrintTo(const BitmapTextCase& c, std::ostream* os)
+{
+  *os << c.name;
+}
+
+int CellOf(char ch)
+{
+  return ch - 32;
+}
+
+class BitmapTextTest : public GraphicsTest, public testing::WithParamInterface<BitmapTextCase>
+{
+};
+
+} // namespace
+
+// The whole surface after one draw equals the expected cells on an empty surface: nothing
+// else is drawn, nothing is missing.
+TEST_P(BitmapTextTest, DrawsExactlyTheExpectedCells)
+{
+  const BitmapTextCase& c = GetParam();
+  g->mLoader = [](int, const char*)
+  {
+    return new PatternBitmap(kCellW * kCells, kCellH,
+                             [](int x, int y) { return CellPixel(x / kCellW, x % kCellW, y); });
+  };
+  IBitmap font = g->LoadIBitmap(4108, "font.png", kCells, true);
+  IText style;
+  style.mAlign = c.align;
+  Add(new IBitmapTextControl(&plug, c.rect, &font, c.text, &style, c.glyphW, kCellH, c.spacing,
+                             c.wrap, c.centreVertically));
+  Attach();
+  IRECT all(0, 0, g->Width(), g->Height());
+  g->Draw(&all);
+
+  std::vector<Raster_Pixel> expected(size_t(g->Width() * g->Height()), 0u);
+  for (const auto& cell : c.cells)
+    for (int r = 0; r < kCellH; ++r)
+      for (int col = 0; col < c.glyphW; ++col)
+      {
+        const int x = cell.x + col, y = cell.y + r;
+        if (x >= 0 && x < g->Width() && y >= 0 && y < g->Height())
+          expected[size_t(y * g->Width() + x)] = CellPixel(cell.k, col, r);
+      }
+  int wrong = 0;
+  for (int y = 0; y < g->Height(); ++y)
+    for (int x = 0; x < g->Width(); ++x)
+      if (PixelAt(*g, x, y) != expected[size_t(y * g->Width() + x)] && ++wrong <= 3)
+        ADD_FAILURE() << "pixel (" << x << ", " << y << ")";
+  EXPECT_EQ(wrong, 0);
+}
+
+const int L = IText::kAlignLeft, C = IText::kAlignCenter, R = IText::kAlignRight;
+const int A = CellOf('A'), B = CellOf('B');
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, BitmapTextTest,
+    testing::Values(
+        BitmapTextCase{
+            "Left", "AB", {10, 5, 90, 20}, L, 0, true, false, 6, {{10, 5, A}, {16, 5, B}}},
+        // 10 + (90 - (10 + 12)) / 2
+        BitmapTextCase{
+            "Centre", "AB", {10, 5, 90, 20}, C, 0, true, false, 6, {{44, 5, A}, {50, 5, B}}},
+        // The last character ends at the right edge.
+        BitmapTextCase{
+            "Right", "AB", {10, 5, 90, 20}, R, 0, true, false, 6, {{78, 5, A}, {84, 5, B}}},
+        BitmapTextCase{
+            "Spacing", "AB", {10, 5, 90, 20}, L, 2, true, false, 6, {{10, 5, A}, {18, 5, B}}},
+        // 5 + (20 - (5 + 12)) / 2
+        BitmapTextCase{
+            "CentredVertically", "A", {10, 5, 90, 20}, L, 0, true, true, 6, {{10, 6, A}}},
+        // 3 per line, 42 / 18 + 1 = 3 lines, each from the start x of the whole text:
+        // 10 + (28 - (10 + 42)) / 2 = -2, left of the rectangle.
+        BitmapTextCase{"WrapsCentredText",
+                       "ABCDEFG",
+                       {10, 5, 28, 20},
+                       C,
+                       0,
+                       true,
+                       false,
+                       6,
+                       {{-2, 5, A},
+                        {4, 5, B},
+                        {10, 5, CellOf('C')},
+                        {-2, 17, CellOf('D')},
+                        {4, 17, CellOf('E')},
+                        {10, 17, CellOf('F')},
+                        {-2, 29, CellOf('G')}}},
+        // 5 per line, (11 x 6) / 30 + 1 = 3 lines.
+        BitmapTextCase{"WrapsLeftText",
+                       "ABCDEFGHIJK",
+                       {0, 0, 30, 12},
+                       L,
+                       0,
+                       true,
+                       false,
+                       6,
+                       {{0, 0, A},
+                        {6, 0, B},
+                        {12, 0, CellOf('C')},
+                        {18, 0, CellOf('D')},
+                        {24, 0, CellOf('E')},
+                        {0, 12, CellOf('F')},
+                        {6, 12, CellOf('G')},
+                        {12, 12, CellOf('H')},
+                        {18, 12, CellOf('I')},
+                        {24, 12, CellOf('J')},
+                        {0, 24, CellOf('K')}}},
+        // 1 per line but (3 x 6) / 11 + 1 = 2 lines: the third character is not drawn.
+        BitmapTextCase{"WrapDropsWhatTheLineCountLeavesOut",
+                       "ABC",
+                       {0, 0, 11, 12},
+                       L,
+                       0,
+                       true,
+                       false,
+                       6,
+                       {{0, 0, A}, {0, 12, B}}},
+        BitmapTextCase{"NoWrapCutsTheLine",
+                       "ABCDEFG",
+                       {10, 5, 28, 20},
+                       L,
+                       0,
+                       false,
+                       false,
+                       6,
+                       {{10, 5, A}, {16, 5, B}, {22, 5, CellOf('C')}}},
+        // Nothing for an empty text, a rectangle narrower than a glyph (with or without
+        // wrapping, width 0 included) or a glyph width of 0.
+        BitmapTextCase{"Empty", "", {10, 5, 90, 20}, L, 0, true, false, 6, {}},
+        BitmapTextCase{"NarrowerThanAGlyph", "AB", {10, 5, 15, 20}, L, 0, true, false, 6, {}},
+        BitmapTextCase{"NarrowNoWrap", "AB", {10, 5, 15, 20}, L, 0, false, false, 6, {}},
+        BitmapTextCase{"ZeroWidth", "AB", {10, 5, 10, 20}, L, 0, true, false, 6, {}},
+        BitmapTextCase{"ZeroGlyphWidth", "AB", {10, 5, 90, 20}, L, 0, true, false, 0, {}},
+        // Space and tilde are the first and last cells; control characters, 127 and bytes of
+        // 128 and above have no cell and show the first.
+        BitmapTextCase{"CharacterCodes",
+                       " ~\x1f\x7f\x80\xff",
+                       {0, 0, 36, 12},
+                       L,
+                       0,
+                       true,
+                       false,
+                       6,
+                       {{0, 0, 0}, {6, 0, 94}, {12, 0, 0}, {18, 0, 0}, {24, 0, 0}, {30, 0, 0}}}),
+    [](const testing::TestParamInfo<BitmapTextCase>& info) { return info.param.name; });
+
+// A readout marks itself dirty only for a new text, and a text that arrives while the old
+// one is being drawn is drawn at the next poll although the draw cycle cleaned the control.
+TEST_F(GraphicsTest, BitmapTextChangesAreNeverLost)
+{
+  struct RacedText : IBitmapTextControl
+  {
+    using IBitmapTextControl::IBitmapTextControl;
+    bool Draw(IGraphics* graphics) override
+    {
+      const bool drawn = IBitmapTextControl::Draw(graphics);
+      if (mLateText) SetTextFromPlug(std::exchange(mLateText, nullptr)); // another thread
+      ++mDraws;
+      return drawn;
+    }
+    const char* mLateText = nullptr;
+    int mDraws = 0;
+  };
+  IBitmap font(nullptr, kCellW * kCells, kCellH, kCells, true);
+  auto* text = Add(new RacedText(&plug, IRECT(0, 0, 60, 12), &font, "", nullptr, kCellW, kCellH, 0,
+                                 true, false));
+  Attach();
+  RedrawAll(*g);
+  EXPECT_FALSE(text->IsDirty());
+  text->SetTextFromPlug(nullptr); // reads as the empty text shown
+  EXPECT_FALSE(text->IsDirty());
+
+  text->SetTextFromPlug("1.00 %");
+  EXPECT_TRUE(text->IsDirty());
+  text->mLateText = "2.00 %";
+  IRECT r;
+  ASSERT_TRUE(g->IsDirty(&r));
+  g->Draw(&r);
+  EXPECT_TRUE(text->IsDirty()); // drawn with the old text, cleaned, still not up to date
+  const int draws = text->mDraws;
+  EXPECT_EQ(RedrawAll(*g), 1);
+  EXPECT_EQ(text->mDraws, draws + 1);
+  EXPECT_EQ(text->GetTextString(), "2.00 %");
+  text->SetTextFromPlug("2.00 %");
+  EXPECT_FALSE(text->IsDirty());
+
+  text->Hide(true); // hidden: not drawn, and its changes do not keep it dirty
+  RedrawAll(*g);
+  text->SetTextFromPlug("3.00 %");
+  EXPECT_EQ(RedrawAll(*g), 1);
+  EXPECT_FALSE(text->IsDirty());
 }

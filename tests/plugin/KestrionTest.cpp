@@ -1,4 +1,4 @@
-#include "graphics/ITextControls.h"
+#include "graphics/IBitmapTextControl.h"
 #include "plugin/Exp10.h"
 #include "plugin/HighPassWavefront.h"
 #include "plugin/Kestrion.h"
@@ -500,7 +500,8 @@ TEST(Kestrion, ReadoutTexts)
                {-50, "-50.0 %"}, {100, "100 %"}, {-100, "-100 %"}, {9.999, "10.00 %"},
                {-10, "-10.0 %"}, {10, "10.0 %"}};
   Kestrion plug(IEffectInstanceInfo{});
-  ITextControl readout(&plug, IRECT(38, 46, 178, 60), nullptr);
+  IBitmapTextControl readout(&plug, IRECT(38, 46, 178, 60), nullptr, "", nullptr, 6, 12, 0, true,
+                             false);
   for (const auto& c : cases)
   {
     plug.printString(c.value, &readout, "%");
