@@ -843,10 +843,12 @@ TEST_F(AuProbeProperties, EditorImageIsAnExactCopyOfTheDrawnEditor)
   EXPECT_EQ(pixel(29, 15), background);
   EXPECT_EQ(image[kSize], 0xEE);
 
+  // Kestrion's own editor: the 578 x 299 panel.
   std::unique_ptr<Unit> kestrion(OpenKestrion());
   EXPECT_EQ(AudioUnitGetPropertyInfo(kestrion->get(), kIEffectAUProperty_EditorImage, kGlobal, 0,
                                      &size, &writable),
-            kAudioUnitErr_InvalidProperty);
+            noErr);
+  EXPECT_EQ(size, sizeof(IEffectAUEditorImageHeader) + 299u * 578u * 4u);
 }
 
 // The parameter mapping answers with the plug-in's own normalisation: linear "Mix" 0..100, the
