@@ -187,10 +187,12 @@ void IGraphicsMac::RemoveSubWindow()
 
 bool IGraphicsMac::DrawScreen(IRECT* /*r*/)
 {
+  // Without a view nothing reaches GNUstep: a headless editor draws only off screen.
   IGraphicsCocoa* view = ViewOf(mGraphicsCocoa);
+  if (!view) return false;
   NSGraphicsContext* context = [NSGraphicsContext currentContext];
   Raster_IBitmap* bitmap = GetDrawBitmap();
-  if (!view || !context || !bitmap || !bitmap->getBits()) return false;
+  if (!context || !bitmap || !bitmap->getBits()) return false;
   // There is no display colour profile to ask for: the device RGB space (see ColorSync).
   if (!mColorSpace) mColorSpace = CGColorSpaceCreateDeviceRGB();
 
