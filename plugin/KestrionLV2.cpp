@@ -14,8 +14,8 @@ LV2Description MakeDescription()
   using P = Kestrion::EParams;
   LV2Description d;
   d.mProjectURI = KESTRION_LV2_URI;
-  // No licence has been granted for the plug-in: the maker's own terms apply.
-  d.mLicenseURI = KESTRION_LV2_URI ":license";
+  // The maker's terms, in the LICENSE file the bundle carries (relative to the Turtle file).
+  d.mLicenseURI = "LICENSE";
   d.mMaintainer = KESTRION_MAKER;
   d.mVariants = {{KESTRION_LV2_URI ":stereo", KESTRION_NAME, 2},
                  {KESTRION_LV2_URI ":mono", KESTRION_NAME " Mono", 1}};

@@ -2,7 +2,7 @@
 # the plug-in object itself:
 #
 #   <build directory>/lv2-bundles/<BUNDLE_NAME>.lv2/   (LV2_PATH=<build>/lv2-bundles uninstalled)
-#     manifest.ttl  <BUNDLE_NAME>.ttl  presets.ttl  <BUNDLE_NAME>.so
+#     manifest.ttl  <BUNDLE_NAME>.ttl  presets.ttl  <BUNDLE_NAME>.so  LICENSE (the project's)
 #
 # add_lv2_bundle(<target> BUNDLE_NAME <name> LIBRARY_LINK <plug-in library>)
 #
@@ -34,6 +34,7 @@ function(add_lv2_bundle target)
   add_executable(${generator} ${PROJECT_SOURCE_DIR}/lv2/GenerateTurtle.cpp)
   target_link_libraries(${generator} PRIVATE "$<LINK_GROUP:RESCAN,${B_LIBRARY_LINK},kestrion_lv2>")
   add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different "${PROJECT_SOURCE_DIR}/LICENSE" "${bundle}/LICENSE"
     COMMAND ${generator} "${bundle}" "${B_BUNDLE_NAME}.so" "${B_BUNDLE_NAME}.ttl"
     COMMENT "Writing the Turtle of ${B_BUNDLE_NAME}.lv2"
     VERBATIM)
@@ -41,5 +42,6 @@ function(add_lv2_bundle target)
 
   install(TARGETS ${target} LIBRARY DESTINATION "${LV2_INSTALL_DIR}/${B_BUNDLE_NAME}.lv2")
   install(FILES "${bundle}/manifest.ttl" "${bundle}/${B_BUNDLE_NAME}.ttl" "${bundle}/presets.ttl"
+                "${bundle}/LICENSE"
           DESTINATION "${LV2_INSTALL_DIR}/${B_BUNDLE_NAME}.lv2")
 endfunction()
