@@ -40,6 +40,7 @@ bool encode(std::FILE* file, Raster_IBitmap* bitmap, const std::vector<png_bytep
                PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
+  png_set_compression_level(png, 9); // the committed bitmaps stay small
   png_set_swap_alpha(png); // memory holds A, R, G, B; the file wants R, G, B, A
   png_write_image(png, const_cast<png_bytepp>(rows.data()));
   png_write_end(png, info);
