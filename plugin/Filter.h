@@ -34,13 +34,21 @@ public:
   static double Step(Stages& stage, double c, Mode mode, double input)
   {
     // Written out stage by stage, so that a caller's copy of the stages stays in registers.
-    stage[0] = stage[0] + c * (input - stage[0]);
-    stage[1] = stage[1] + c * (stage[0] - stage[1]);
-    stage[2] = stage[2] + c * (stage[1] - stage[2]);
-    stage[3] = stage[3] + c * (stage[2] - stage[3]);
-    stage[4] = stage[4] + c * (stage[3] - stage[4]);
-    stage[5] = stage[5] + c * (stage[4] - stage[5]);
+    stage[0] = Update(stage[0], c, input);
+    stage[1] = Update(stage[1], c, stage[0]);
+    stage[2] = Update(stage[2], c, stage[1]);
+    stage[3] = Update(stage[3], c, stage[2]);
+    stage[4] = Update(stage[4], c, stage[3]);
+    stage[5] = Update(stage[5], c, stage[4]);
     return Output(stage, mode, input);
+  }
+
+  // One stage moving towards its input. Every evaluation of the filter updates its stages with
+  // this formula, for one stage at a time or for a vector of stages, so that all of them give
+  // the same values to the bit.
+  template <typename T> static T Update(T stage, T c, T input)
+  {
+    return stage + c * (input - stage);
   }
 
   // The read-out for the mode; 0 for a mode the filter does not know.

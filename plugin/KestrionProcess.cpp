@@ -237,7 +237,9 @@ inline v2d SumOfExponents(v2d a, v2d b, v2d& correction)
 // measured while the previous one is applied.
 template <bool kCut, bool kCombined, int kLanes> struct GainChunk
 {
-  static constexpr int kFrames = 64;
+  // Small enough that a block of 64 frames already has two chunks to overlap, large enough
+  // that the cost of a chunk's edges stays small beside its frames.
+  static constexpr int kFrames = 32;
   double* xL;
   double* xR;
   double* oL;
@@ -248,7 +250,7 @@ template <bool kCut, bool kCombined, int kLanes> struct GainChunk
   v2d cut[kCut ? kFrames : 1]; // the result of the cutting attack stage
 };
 
-// One block with the stages the settings call for, in chunks of up to 64 frames:
+// One block with the stages the settings call for, in chunks of up to 32 frames:
 //   1. the side-chain filter runs over the chunk (a chain of dependent operations, overlapped
 //      with step 4 of the previous chunk);
 //   2. the followers and links measure it and leave the exponents of its gains in an array;
