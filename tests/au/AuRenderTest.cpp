@@ -223,63 +223,57 @@ TEST_F(AuRender, RenderCallbacksOnlyOnExistingInputBuses)
 
 // ---- Output buffers --------------------------------------------------------------------------
 
-TEST_F(AuRender, NullOutputBuffersGetTheUnitsMemory)
+struct UnitMemoryCase
 {
-  InputFeed feed;
-  Prepare(unit(), 2, &feed);
-  SetShaping(unit());
-  Unit twin(kAudioUnitType_Effect, kKestrionCode, kKestrionCode);
-  InputFeed twinFeed;
-  Prepare(twin, 2, &twinFeed);
-  SetShaping(twin);
+  UInt32 maximumFrames; // set by the host before initialising; 0 leaves the default
+  UInt32 frames;        // per render, the whole slice
+  int blocks;
+};
 
-  for (int block = 0; block < 4; ++block)
+class AuUnitMemory : public AuRender, public ::testing::WithParamInterface<UnitMemoryCase>
+{
+};
+
+// Null data pointers get the unit's own memory, one separate stretch per channel, holding the
+// same samples a twin renders into host memory; up to the slice size the host has raised.
+TEST_P(AuUnitMemory, NullOutputBuffersGetTheUnitsMemory)
+{
+  const UnitMemoryCase m = GetParam();
+  Unit twin(kAudioUnitType_Effect, kKestrionCode, kKestrionCode);
+  InputFeed feed, twinFeed;
+  for (AudioUnit u : {unit(), twin.get()})
   {
-    Buffers given(2, 256, false);
-    Buffers own(2, 256);
+    if (m.maximumFrames)
+    {
+      ASSERT_EQ(Set(u, kAudioUnitProperty_MaximumFramesPerSlice, kGlobal, 0, m.maximumFrames),
+                noErr);
+    }
+    Prepare(u, 2, u == unit() ? &feed : &twinFeed);
+    SetShaping(u);
+  }
+
+  for (int block = 0; block < m.blocks; ++block)
+  {
+    Buffers given(2, m.frames, false);
+    Buffers own(2, m.frames);
     AudioUnitRenderActionFlags flags = 0;
-    const AudioTimeStamp stamp = Stamp(block * 256.0);
-    ASSERT_EQ(AudioUnitRender(unit(), &flags, &stamp, 0, 256, given.list()), noErr);
-    ASSERT_EQ(AudioUnitRender(twin, &flags, &stamp, 0, 256, own.list()), noErr);
+    const AudioTimeStamp stamp = Stamp(static_cast<double>(block) * m.frames);
+    ASSERT_EQ(AudioUnitRender(unit(), &flags, &stamp, 0, m.frames, given.list()), noErr);
+    ASSERT_EQ(AudioUnitRender(twin, &flags, &stamp, 0, m.frames, own.list()), noErr);
     ASSERT_NE(given.data(0), nullptr);
     ASSERT_NE(given.data(1), nullptr);
-    EXPECT_NE(given.data(0), given.data(1));
+    EXPECT_GE(std::abs(given.data(1) - given.data(0)), std::ptrdiff_t(m.frames)); // no overlap
     EXPECT_EQ(given.samples(0), own.samples(0)) << block;
     EXPECT_EQ(given.samples(1), own.samples(1)) << block;
-    EXPECT_EQ(given.list()->mBuffers[0].mDataByteSize, 1024u);
+    EXPECT_EQ(given.list()->mBuffers[0].mDataByteSize, m.frames * 4);
   }
+  EXPECT_EQ(feed.frames, m.frames);
+  EXPECT_EQ(feed.bytesPerBuffer[1], m.frames * 4);
 }
 
-TEST_F(AuRender, LargerSlicesAfterTheHostRaisesTheMaximum)
-{
-  InputFeed feed;
-  ASSERT_EQ(Set(unit(), kAudioUnitProperty_MaximumFramesPerSlice, kGlobal, 0, UInt32(4096)), noErr);
-  Prepare(unit(), 2, &feed);
-  SetShaping(unit());
-  Unit twin(kAudioUnitType_Effect, kKestrionCode, kKestrionCode);
-  InputFeed twinFeed;
-  ASSERT_EQ(Set(twin, kAudioUnitProperty_MaximumFramesPerSlice, kGlobal, 0, UInt32(4096)), noErr);
-  Prepare(twin, 2, &twinFeed);
-  SetShaping(twin);
-
-  // Unit memory (null pointers) for the whole 4096 frames of both channels, against host memory.
-  for (int block = 0; block < 3; ++block)
-  {
-    Buffers given(2, 4096, false);
-    Buffers own(2, 4096);
-    AudioUnitRenderActionFlags flags = 0;
-    const AudioTimeStamp stamp = Stamp(block * 4096.0);
-    ASSERT_EQ(AudioUnitRender(unit(), &flags, &stamp, 0, 4096, given.list()), noErr);
-    ASSERT_EQ(AudioUnitRender(twin, &flags, &stamp, 0, 4096, own.list()), noErr);
-    ASSERT_NE(given.data(0), nullptr);
-    ASSERT_NE(given.data(1), nullptr);
-    EXPECT_GE(std::abs(given.data(1) - given.data(0)), 4096); // the channels do not overlap
-    EXPECT_EQ(given.samples(0), own.samples(0)) << block;
-    EXPECT_EQ(given.samples(1), own.samples(1)) << block;
-  }
-  EXPECT_EQ(feed.frames, 4096u);
-  EXPECT_EQ(feed.bytesPerBuffer[1], 4096u * 4);
-}
+INSTANTIATE_TEST_SUITE_P(DefaultAndRaisedSlices, AuUnitMemory,
+                         ::testing::Values(UnitMemoryCase{0, 256, 4},
+                                           UnitMemoryCase{4096, 4096, 3}));
 
 TEST_F(AuRender, ExtraOutputBuffersAreLeftToTheHost)
 {
