@@ -84,10 +84,6 @@ Layout LayoutFor(CGBitmapInfo info, bool forContext) {
   return layout;
 }
 
-}  // namespace
-
-namespace {
-
 // What images and bitmap contexts both are: a grid of 32-bit pixels in a colour space.
 struct Bitmap : cf::Object {
   size_t mWidth = 0, mHeight = 0, mBytesPerRow = 0;
@@ -98,8 +94,8 @@ struct Bitmap : cf::Object {
   explicit Bitmap(CFTypeID type) : Object(type) {}
   ~Bitmap() override { CGColorSpaceRelease(mSpace); }
 
-  void Describe(size_t width, size_t height, size_t bytesPerRow, CGBitmapInfo info, const Layout& layout,
-                CGColorSpaceRef space) {
+  void SetGrid(size_t width, size_t height, size_t bytesPerRow, CGBitmapInfo info, const Layout& layout,
+               CGColorSpaceRef space) {
     mWidth = width;
     mHeight = height;
     mBytesPerRow = bytesPerRow;
@@ -240,7 +236,7 @@ CGImageRef CGImageCreate(size_t width, size_t height, size_t bitsPerComponent, s
   }
   auto* image = cf::Create<CGImage>(nullptr);
   if (!image) return nullptr;
-  image->Describe(width, height, bytesPerRow, bitmapInfo, layout, space);
+  image->SetGrid(width, height, bytesPerRow, bitmapInfo, layout, space);
   image->mProvider = CGDataProviderRetain(provider);
   return image;
 }
@@ -288,7 +284,7 @@ CGContextRef CGBitmapContextCreate(void* data, size_t width, size_t height, size
     context->mOwnsData = true;
   }
   context->mData = static_cast<unsigned char*>(data);
-  context->Describe(width, height, bytesPerRow, bitmapInfo, layout, space);
+  context->SetGrid(width, height, bytesPerRow, bitmapInfo, layout, space);
   return context;
 }
 
