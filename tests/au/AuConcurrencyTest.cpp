@@ -39,6 +39,20 @@ struct RenderTally
     sampleTime += frames;
     renders.fetch_add(1);
   }
+
+  // Renders stereo blocks of `frames` into host memory until `stop` is set, pausing for
+  // `pause` after each.
+  template <typename Render>
+  void RunUntil(const std::atomic<bool>& stop, Render render, UInt32 frames,
+                std::chrono::microseconds pause = std::chrono::microseconds(0))
+  {
+    Buffers out(2, frames);
+    while (!stop.load())
+    {
+      Next(render, out, frames);
+      if (pause.count() > 0) std::this_thread::sleep_for(pause);
+    }
+  }
 };
 
 TEST(AuRenderConcurrency, FastRenderWhileParametersAreSetAndScheduled)
@@ -74,9 +88,8 @@ TEST(AuRenderConcurrency, FastRenderWhileParametersAreSetAndScheduled)
   std::thread renderer(
       [&]
       {
-        Buffers out(2, 512);
-        while (!stop.load())
-          tally.Next([&](auto... a) { return render(storage, a...); }, out, 512);
+        tally.RunUntil(
+            stop, [&](auto... a) { return render(storage, a...); }, 512);
       });
 
   std::thread automation([&] {
@@ -320,17 +333,14 @@ TEST(AuRenderConcurrency, DispatchedRenderWhilePropertiesAreReadAndWritten)
   std::atomic<bool> stop{false};
   std::atomic<int> errors{0};
   RenderTally tally;
+  // A render thread waits for its next buffer; without a pause the unit's lock, which is not
+  // fair, could be taken back at once every time and starve the other thread.
   std::thread renderer(
       [&]
       {
-        Buffers out(2, 256);
-        while (!stop.load())
-        {
-          tally.Next([u](auto... a) { return AudioUnitRender(u, a...); }, out, 256);
-          // A render thread waits for its next buffer; without this pause the unit's lock, which is
-          // not fair, could be taken back at once every time and starve the other thread.
-          std::this_thread::sleep_for(std::chrono::microseconds(200));
-        }
+        tally.RunUntil(
+            stop, [u](auto... a) { return AudioUnitRender(u, a...); }, 256,
+            std::chrono::microseconds(200));
       });
   const auto start = std::chrono::steady_clock::now();
   int round = 0;
