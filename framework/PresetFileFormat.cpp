@@ -39,6 +39,28 @@ void PutName(ByteChunk& out, const std::string& name)
   out.PutBytes(field, static_cast<int>(kProgramNameLen));
 }
 
+// What program and bank records both open with: the chunk magic, the size field (in chunk form
+// the bytes that follow it, 0 in parameter form), the form, the format version, the plug-in's
+// id and version, and the record's count (of parameters or of programs).
+void PutHeader(ByteChunk& out, int32_t sizeField, uint32_t form, int32_t version, int32_t pluginID,
+               int32_t pluginVersion, int32_t count)
+{
+  PutBE32(out, kChunkMagic);
+  PutBE32(out, sizeField);
+  PutBE32(out, form);
+  PutBE32(out, version);
+  PutBE32(out, pluginID);
+  PutBE32(out, pluginVersion);
+  PutBE32(out, count);
+}
+
+// The body of a chunk-form record: the chunk's size, then its bytes.
+void PutSizedChunk(ByteChunk& out, const ByteChunk& chunk)
+{
+  PutBE32(out, chunk.Size());
+  out.PutChunk(&chunk);
+}
+
 // ---- Reading -------------------------------------------------------------------------------
 
 uint32_t BE32(const uint8_t* p)
@@ -97,20 +119,11 @@ bool ReadParamProgram(const uint8_t* data, size_t size, Program& program, size_t
 void WriteProgram(const Program& program, ByteChunk& out)
 {
   const bool chunkForm = program.form == kProgramChunkMagic;
-  PutBE32(out, kChunkMagic);
-  PutBE32(out, chunkForm ? program.chunk.Size() + 60 : 0);
-  PutBE32(out, chunkForm ? kProgramChunkMagic : kProgramParamsMagic);
-  PutBE32(out, kProgramVersion);
-  PutBE32(out, program.pluginID);
-  PutBE32(out, program.pluginVersion);
-  PutBE32(out, program.numParams);
+  PutHeader(out, chunkForm ? program.chunk.Size() + 60 : 0,
+            chunkForm ? kProgramChunkMagic : kProgramParamsMagic, kProgramVersion, program.pluginID,
+            program.pluginVersion, program.numParams);
   PutName(out, program.name);
-  if (chunkForm)
-  {
-    PutBE32(out, program.chunk.Size());
-    out.PutChunk(&program.chunk);
-    return;
-  }
+  if (chunkForm) return PutSizedChunk(out, program.chunk);
   for (int32_t i = 0; i < program.numParams; ++i)
     PutBEFloat(out, static_cast<size_t>(i) < program.values.size() ? program.values[i] : 0.0f);
 }
@@ -118,22 +131,13 @@ void WriteProgram(const Program& program, ByteChunk& out)
 void WriteBank(const Bank& bank, ByteChunk& out)
 {
   const bool chunkForm = bank.form == kBankChunkMagic;
-  PutBE32(out, kChunkMagic);
-  PutBE32(out, chunkForm ? bank.chunk.Size() + 160 : 0);
-  PutBE32(out, chunkForm ? kBankChunkMagic : kBankParamsMagic);
-  PutBE32(out, kBankVersion);
-  PutBE32(out, bank.pluginID);
-  PutBE32(out, bank.pluginVersion);
-  PutBE32(out, bank.numPrograms);
+  PutHeader(out, chunkForm ? bank.chunk.Size() + 160 : 0,
+            chunkForm ? kBankChunkMagic : kBankParamsMagic, kBankVersion, bank.pluginID,
+            bank.pluginVersion, bank.numPrograms);
   PutBE32(out, bank.currentProgram);
   const uint8_t reserved[kBankReservedSize] = {};
   out.PutBytes(reserved, static_cast<int>(kBankReservedSize));
-  if (chunkForm)
-  {
-    PutBE32(out, bank.chunk.Size());
-    out.PutChunk(&bank.chunk);
-    return;
-  }
+  if (chunkForm) return PutSizedChunk(out, bank.chunk);
   for (const Program& program : bank.programs)
   {
     Program record = program;

@@ -29,6 +29,18 @@ HeldKeys HeldKeysOf(NSEvent* event)
   return keys;
 }
 
+// Hands a mouse event to the editor's `handler` at the event's point, with the modifiers held
+// (`right`: made by the right button); `extra` follows as the handler's last arguments.
+template <typename Result, typename... Extra>
+void SendMouse(IGraphicsCocoa* view, NSEvent* event, bool right,
+               Result (IGraphics::*handler)(int, int, IMouseMod*, Extra...), Extra... extra)
+{
+  int x, y;
+  [view getMouseXY:event x:&x y:&y];
+  IMouseMod mod = MouseModFor(HeldKeysOf(event), right);
+  (view->mGraphics->*handler)(x, y, &mod, extra...);
+}
+
 NSColor* ToNSColor(const IColor& c)
 {
   return [NSColor colorWithCalibratedRed:c.R / 255.0
@@ -112,77 +124,47 @@ NSColor* ToNSColor(const IColor& c)
 - (void)mouseDown:(NSEvent*)event
 {
   if (!mGraphics) return;
-  int x, y;
-  [self getMouseXY:event x:&x y:&y];
-  IMouseMod mod = MouseModFor(HeldKeysOf(event), false);
   if ([event clickCount] > 1)
-    mGraphics->OnMouseDblClick(x, y, &mod);
+    SendMouse(self, event, false, &IGraphics::OnMouseDblClick);
   else
-    mGraphics->OnMouseDown(x, y, &mod);
+    SendMouse(self, event, false, &IGraphics::OnMouseDown);
 }
 
 - (void)mouseUp:(NSEvent*)event
 {
-  if (!mGraphics) return;
-  int x, y;
-  [self getMouseXY:event x:&x y:&y];
-  IMouseMod mod = MouseModFor(HeldKeysOf(event), false);
-  mGraphics->OnMouseUp(x, y, &mod);
+  if (mGraphics) SendMouse(self, event, false, &IGraphics::OnMouseUp);
 }
 
 - (void)mouseDragged:(NSEvent*)event
 {
-  if (!mGraphics || mTextFieldView) return;
-  int x, y;
-  [self getMouseXY:event x:&x y:&y];
-  IMouseMod mod = MouseModFor(HeldKeysOf(event), false);
-  mGraphics->OnMouseDrag(x, y, &mod);
+  if (mGraphics && !mTextFieldView) SendMouse(self, event, false, &IGraphics::OnMouseDrag);
 }
 
 - (void)rightMouseDown:(NSEvent*)event
 {
-  if (!mGraphics) return;
-  int x, y;
-  [self getMouseXY:event x:&x y:&y];
-  IMouseMod mod = MouseModFor(HeldKeysOf(event), true);
-  mGraphics->OnMouseDown(x, y, &mod);
+  if (mGraphics) SendMouse(self, event, true, &IGraphics::OnMouseDown);
 }
 
 - (void)rightMouseUp:(NSEvent*)event
 {
-  if (!mGraphics) return;
-  int x, y;
-  [self getMouseXY:event x:&x y:&y];
-  IMouseMod mod = MouseModFor(HeldKeysOf(event), true);
-  mGraphics->OnMouseUp(x, y, &mod);
+  if (mGraphics) SendMouse(self, event, true, &IGraphics::OnMouseUp);
 }
 
 - (void)rightMouseDragged:(NSEvent*)event
 {
-  if (!mGraphics || mTextFieldView) return;
-  int x, y;
-  [self getMouseXY:event x:&x y:&y];
-  IMouseMod mod = MouseModFor(HeldKeysOf(event), true);
-  mGraphics->OnMouseDrag(x, y, &mod);
+  if (mGraphics && !mTextFieldView) SendMouse(self, event, true, &IGraphics::OnMouseDrag);
 }
 
 - (void)mouseMoved:(NSEvent*)event
 {
-  if (!mGraphics) return;
-  int x, y;
-  [self getMouseXY:event x:&x y:&y];
-  IMouseMod mod = MouseModFor(HeldKeysOf(event), false);
-  mGraphics->OnMouseOver(x, y, &mod);
+  if (mGraphics) SendMouse(self, event, false, &IGraphics::OnMouseOver);
 }
 
 - (void)scrollWheel:(NSEvent*)event
 {
   if (!mGraphics) return;
   if (mTextFieldView) [self endUserInput];
-  int x, y;
-  [self getMouseXY:event x:&x y:&y];
-  IMouseMod mod = MouseModFor(HeldKeysOf(event), false);
-  mGraphics->OnMouseWheel(x, y, &mod, WheelSteps([event deltaY]));
+  SendMouse(self, event, false, &IGraphics::OnMouseWheel, WheelSteps([event deltaY]));
 }
 
 // ---- Keys ----------------------------------------------------------------------------------

@@ -32,6 +32,16 @@ const char* const kRenderHelp =
     "  --plot FILE.png         draw input, output and the gain applied\n"
     "  --help                  this text\n";
 
+const char* const kParamsHelp =
+    "usage: kestrion params\n"
+    "Lists Kestrion's parameters as the component reports them: option name, range,\n"
+    "default, unit and the display text of the default.\n";
+
+const char* const kInfoHelp =
+    "usage: kestrion info\n"
+    "Prints the component's identity, version, channel configurations, latency,\n"
+    "tail time and factory presets.\n";
+
 std::string Settings(const AppliedSettings& settings, const HostedUnit& unit)
 {
   return settings.Describe(unit);
@@ -88,6 +98,20 @@ void WarnBeyondFullScale(const HostedUnit& unit, const AppliedSettings& settings
 void PrintHelp(const char* format)
 {
   std::printf(format, kSettingsHelp);
+}
+
+// For a command that takes no arguments: true after printing `help` when it is asked for;
+// a usage error for any argument.
+bool HelpOrNoArguments(const Args& args, const char* command, const char* help)
+{
+  if (WantsHelp(args))
+  {
+    std::fputs(help, stdout);
+    return true;
+  }
+  if (!args.empty())
+    throw UsageError(std::string(command) + " takes no arguments, not '" + args[0] + "'");
+  return false;
 }
 } // namespace
 
@@ -157,14 +181,7 @@ int RenderCommand(const Args& args)
 
 int ParamsCommand(const Args& args)
 {
-  if (WantsHelp(args))
-  {
-    std::printf("usage: kestrion params\n"
-                "Lists Kestrion's parameters as the component reports them: option name, range,\n"
-                "default, unit and the display text of the default.\n");
-    return 0;
-  }
-  if (!args.empty()) throw UsageError("params takes no arguments, not '" + args[0] + "'");
+  if (HelpOrNoArguments(args, "params", kParamsHelp)) return 0;
   HostedUnit unit(kKestrionSubType, kKestrionManufacturer);
   std::printf("%-3s %-16s %-18s %-20s %-9s %-5s %s\n", "id", "name", "option", "range", "default",
               "unit", "display");
@@ -183,14 +200,7 @@ int ParamsCommand(const Args& args)
 
 int InfoCommand(const Args& args)
 {
-  if (WantsHelp(args))
-  {
-    std::printf("usage: kestrion info\n"
-                "Prints the component's identity, version, channel configurations, latency,\n"
-                "tail time and factory presets.\n");
-    return 0;
-  }
-  if (!args.empty()) throw UsageError("info takes no arguments, not '" + args[0] + "'");
+  if (HelpOrNoArguments(args, "info", kInfoHelp)) return 0;
   HostedUnit unit(kKestrionSubType, kKestrionManufacturer);
   const AudioComponentDescription d = unit.Description();
   const UInt32 v = unit.Version();

@@ -363,6 +363,28 @@ constexpr float kSmallX[] = {40, 129, 218, 309, 397, 486};
 constexpr float kSmallY = 215;
 constexpr float kLightX = 284, kLightY = 174;
 
+// The ring a round part sits in: a flat disc of `colour`, `drop` below the part's centre.
+struct Ring
+{
+  float drop, radius;
+  Colour colour;
+};
+
+// A round part of the panel at (cx, cy): its ring, then the disc of `radius` shaded from `top`
+// to `bottom`; both drawn within `reach` of the centre.
+void PaintDisc(Canvas& c, float cx, float cy, float reach, const Ring& ring, float radius,
+               const Colour& top, const Colour& bottom)
+{
+  c.Fill(
+      cx - reach, cy - reach, cx + reach, cy + reach,
+      [=](float x, float y) { return Circle(x, y, cx, cy + ring.drop, ring.radius); },
+      Plain(ring.colour));
+  c.Fill(
+      cx - reach, cy - reach, cx + reach, cy + reach,
+      [=](float x, float y) { return Circle(x, y, cx, cy, radius); },
+      [=](float, float y) { return Mix(top, bottom, (y - cy + radius) / (2 * radius)); });
+}
+
 void PaintPanelBase(Canvas& c)
 {
   // Brushed dark metal: a vertical gradient with fine horizontal streaks.
@@ -389,15 +411,8 @@ void PaintPanelBase(Canvas& c)
   for (float sx : {10.0f, kPanelW - 10.0f})
     for (float sy : {10.0f, kPanelH - 10.0f})
     {
-      c.Fill(
-          sx - 6, sy - 6, sx + 6, sy + 6,
-          [=](float x, float y) { return Circle(x, y, sx, sy + 0.8f, 4.6f); },
-          Plain(Hex(0x000000, 0.6f)));
-      c.Fill(
-          sx - 6, sy - 6, sx + 6, sy + 6,
-          [=](float x, float y) { return Circle(x, y, sx, sy, 4.2f); },
-          [=](float, float y)
-          { return Mix(Hex(0x8a8f96), Hex(0x2c2f34), (y - sy + 4.2f) / 8.4f); });
+      PaintDisc(c, sx, sy, 6, {0.8f, 4.6f, Hex(0x000000, 0.6f)}, 4.2f, Hex(0x8a8f96),
+                Hex(0x2c2f34));
       c.Fill(
           sx - 6, sy - 6, sx + 6, sy + 6,
           [=](float x, float y)
@@ -491,14 +506,7 @@ bool WritePanel(const std::string& path)
 
   // The clip light's bezel and name.
   const float lx = kLightX + kLight * 0.5f, ly = kLightY + kLight * 0.5f;
-  c.Fill(
-      lx - 12, ly - 12, lx + 12, ly + 12,
-      [=](float x, float y) { return Circle(x, y, lx, ly + 0.7f, 9.5f); },
-      Plain(Hex(0xffffff, 0.12f)));
-  c.Fill(
-      lx - 12, ly - 12, lx + 12, ly + 12,
-      [=](float x, float y) { return Circle(x, y, lx, ly, 9.0f); },
-      [=](float, float y) { return Mix(Hex(0x060708), Hex(0x202226), (y - ly + 9.0f) / 18.0f); });
+  PaintDisc(c, lx, ly, 12, {0.7f, 9.5f, Hex(0xffffff, 0.12f)}, 9.0f, Hex(0x060708), Hex(0x202226));
   PaintLabel(c, RenderText(subtitle, "CLIP", 1.5f), lx, 194, dimColour);
 
   return Write(c, path);

@@ -5,6 +5,8 @@
 #include <CoreFoundation/CoreFoundation.h>
 
 #include <atomic>
+#include <cstdarg>
+#include <cstddef>
 #include <climits>
 #include <new>
 #include <string>
@@ -54,6 +56,11 @@ struct Object {
 
 // Writes "CoreFoundation: <message>" and a line feed to standard error.
 void Report(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Writes "<origin>: <message>" and a line feed to standard error in one call, the message
+// formatted from `args` and cut to at most `limit` - 1 bytes (limit at most 1024).
+void ReportLine(const char* origin, size_t limit, const char* format, va_list args)
+    __attribute__((format(printf, 3, 0)));
 
 // Checks that cf points at a live CF object; reports misuse on standard error.
 const Object* Checked(CFTypeRef cf, const char* caller);

@@ -64,13 +64,17 @@ const CFAllocatorRef kCFAllocatorUseContext = UseContextMarker();
 
 namespace cf {
 
+void ReportLine(const char* origin, size_t limit, const char* format, va_list args) {
+  char message[1024];
+  vsnprintf(message, limit < sizeof message ? limit : sizeof message, format, args);
+  fprintf(stderr, "%s: %s\n", origin, message);
+}
+
 void Report(const char* format, ...) {
-  char message[512];
   va_list args;
   va_start(args, format);
-  vsnprintf(message, sizeof message, format, args);
+  ReportLine("CoreFoundation", 512, format, args);
   va_end(args);
-  fprintf(stderr, "CoreFoundation: %s\n", message);
 }
 
 std::string Object::Describe() const {

@@ -84,38 +84,47 @@ Layout LayoutFor(CGBitmapInfo info, bool forContext) {
   return layout;
 }
 
-}  // namespace
-
-struct CGImage : cf::Object {
+// What images and bitmap contexts both are: a grid of 32-bit pixels in a colour space.
+struct Bitmap : cf::Object {
   size_t mWidth = 0, mHeight = 0, mBytesPerRow = 0;
   CGBitmapInfo mInfo = 0;
   Layout mLayout;
-  CGColorSpaceRef mSpace = nullptr;
-  CGDataProviderRef mProvider = nullptr;
-  CGImage() : Object(cf::kTypeImage) {}
-  ~CGImage() override {
-    CGColorSpaceRelease(mSpace);
-    CGDataProviderRelease(mProvider);
+  CGColorSpaceRef mSpace = nullptr;  // retained
+
+  explicit Bitmap(CFTypeID type) : Object(type) {}
+  ~Bitmap() override { CGColorSpaceRelease(mSpace); }
+
+  void SetGrid(size_t width, size_t height, size_t bytesPerRow, CGBitmapInfo info, const Layout& layout,
+               CGColorSpaceRef space) {
+    mWidth = width;
+    mHeight = height;
+    mBytesPerRow = bytesPerRow;
+    mInfo = info;
+    mLayout = layout;
+    mSpace = CGColorSpaceRetain(space);
   }
 };
 
-struct CGContext : cf::Object {
+}  // namespace
+
+struct CGImage : Bitmap {
+  CGDataProviderRef mProvider = nullptr;
+  CGImage() : Bitmap(cf::kTypeImage) {}
+  ~CGImage() override { CGDataProviderRelease(mProvider); }
+};
+
+struct CGContext : Bitmap {
   struct State {
     CGAffineTransform ctm;
     int32_t interpolation;
   };
   unsigned char* mData = nullptr;
   bool mOwnsData = false;
-  size_t mWidth = 0, mHeight = 0, mBytesPerRow = 0;
-  CGBitmapInfo mInfo = 0;
-  Layout mLayout;
-  CGColorSpaceRef mSpace = nullptr;
   State mState{CGAffineTransformIdentity, 0};
   std::vector<State> mSaved;
-  CGContext() : Object(cf::kTypeContext) {}
+  CGContext() : Bitmap(cf::kTypeContext) {}
   ~CGContext() override {
     if (mOwnsData) free(mData);
-    CGColorSpaceRelease(mSpace);
   }
 };
 
@@ -132,6 +141,27 @@ CGContext* Context(CGContextRef c, const char* caller) { return AsType<CGContext
 
 CGColorSpaceRef NewSpace(CGColorSpaceModel model) { return cf::Create<CGColorSpace>(nullptr, model); }
 
+// The Retain and Release of every Quartz type: CFRetain and CFRelease, letting null pass.
+template <typename Ref>
+Ref Retain(Ref ref) {
+  return ref ? static_cast<Ref>(const_cast<void*>(CFRetain(ref))) : nullptr;
+}
+
+void Release(CFTypeRef ref) {
+  if (ref) CFRelease(ref);
+}
+
+// The getters images and bitmap contexts share; each answers its zero value for a null or
+// mistyped reference.
+size_t WidthOf(const Bitmap* b) { return b ? b->mWidth : 0; }
+size_t HeightOf(const Bitmap* b) { return b ? b->mHeight : 0; }
+size_t BytesPerRowOf(const Bitmap* b) { return b ? b->mBytesPerRow : 0; }
+CGBitmapInfo BitmapInfoOf(const Bitmap* b) { return b ? b->mInfo : 0; }
+CGColorSpaceRef SpaceOf(const Bitmap* b) { return b ? b->mSpace : nullptr; }
+CGImageAlphaInfo AlphaInfoOf(const Bitmap* b) {
+  return b ? static_cast<CGImageAlphaInfo>(b->mInfo & kCGBitmapAlphaInfoMask) : static_cast<CGImageAlphaInfo>(kCGImageAlphaNone);
+}
+
 }  // namespace
 
 // --- Colour spaces ------------------------------------------------------------------------
@@ -146,13 +176,8 @@ CGColorSpaceRef CGColorSpaceCreateWithName(CFStringRef name) {
   return nullptr;
 }
 
-CGColorSpaceRef CGColorSpaceRetain(CGColorSpaceRef space) {
-  return space ? static_cast<CGColorSpaceRef>(const_cast<void*>(CFRetain(space))) : nullptr;
-}
-
-void CGColorSpaceRelease(CGColorSpaceRef space) {
-  if (space) CFRelease(space);
-}
+CGColorSpaceRef CGColorSpaceRetain(CGColorSpaceRef space) { return Retain(space); }
+void CGColorSpaceRelease(CGColorSpaceRef space) { Release(space); }
 
 size_t CGColorSpaceGetNumberOfComponents(CGColorSpaceRef space) {
   CGColorSpace* s = Space(space, "CGColorSpaceGetNumberOfComponents");
@@ -189,13 +214,8 @@ CGDataProviderRef CGDataProviderCreateWithCFData(CFDataRef data) {
   return provider;
 }
 
-CGDataProviderRef CGDataProviderRetain(CGDataProviderRef provider) {
-  return provider ? static_cast<CGDataProviderRef>(const_cast<void*>(CFRetain(provider))) : nullptr;
-}
-
-void CGDataProviderRelease(CGDataProviderRef provider) {
-  if (provider) CFRelease(provider);
-}
+CGDataProviderRef CGDataProviderRetain(CGDataProviderRef provider) { return Retain(provider); }
+void CGDataProviderRelease(CGDataProviderRef provider) { Release(provider); }
 
 // --- Images ---------------------------------------------------------------------------------
 CFTypeID CGImageGetTypeID(void) { return cf::kTypeImage; }
@@ -216,50 +236,22 @@ CGImageRef CGImageCreate(size_t width, size_t height, size_t bitsPerComponent, s
   }
   auto* image = cf::Create<CGImage>(nullptr);
   if (!image) return nullptr;
-  image->mWidth = width;
-  image->mHeight = height;
-  image->mBytesPerRow = bytesPerRow;
-  image->mInfo = bitmapInfo;
-  image->mLayout = layout;
-  image->mSpace = CGColorSpaceRetain(space);
+  image->SetGrid(width, height, bytesPerRow, bitmapInfo, layout, space);
   image->mProvider = CGDataProviderRetain(provider);
   return image;
 }
 
-CGImageRef CGImageRetain(CGImageRef image) {
-  return image ? static_cast<CGImageRef>(const_cast<void*>(CFRetain(image))) : nullptr;
-}
+CGImageRef CGImageRetain(CGImageRef image) { return Retain(image); }
+void CGImageRelease(CGImageRef image) { Release(image); }
 
-void CGImageRelease(CGImageRef image) {
-  if (image) CFRelease(image);
-}
-
-size_t CGImageGetWidth(CGImageRef image) {
-  CGImage* i = Image(image, "CGImageGetWidth");
-  return i ? i->mWidth : 0;
-}
-size_t CGImageGetHeight(CGImageRef image) {
-  CGImage* i = Image(image, "CGImageGetHeight");
-  return i ? i->mHeight : 0;
-}
+size_t CGImageGetWidth(CGImageRef image) { return WidthOf(Image(image, "CGImageGetWidth")); }
+size_t CGImageGetHeight(CGImageRef image) { return HeightOf(Image(image, "CGImageGetHeight")); }
 size_t CGImageGetBitsPerComponent(CGImageRef image) { return Image(image, "CGImageGetBitsPerComponent") ? 8 : 0; }
 size_t CGImageGetBitsPerPixel(CGImageRef image) { return Image(image, "CGImageGetBitsPerPixel") ? 32 : 0; }
-size_t CGImageGetBytesPerRow(CGImageRef image) {
-  CGImage* i = Image(image, "CGImageGetBytesPerRow");
-  return i ? i->mBytesPerRow : 0;
-}
-CGColorSpaceRef CGImageGetColorSpace(CGImageRef image) {
-  CGImage* i = Image(image, "CGImageGetColorSpace");
-  return i ? i->mSpace : nullptr;
-}
-CGImageAlphaInfo CGImageGetAlphaInfo(CGImageRef image) {
-  CGImage* i = Image(image, "CGImageGetAlphaInfo");
-  return i ? static_cast<CGImageAlphaInfo>(i->mInfo & kCGBitmapAlphaInfoMask) : static_cast<CGImageAlphaInfo>(kCGImageAlphaNone);
-}
-CGBitmapInfo CGImageGetBitmapInfo(CGImageRef image) {
-  CGImage* i = Image(image, "CGImageGetBitmapInfo");
-  return i ? i->mInfo : 0;
-}
+size_t CGImageGetBytesPerRow(CGImageRef image) { return BytesPerRowOf(Image(image, "CGImageGetBytesPerRow")); }
+CGColorSpaceRef CGImageGetColorSpace(CGImageRef image) { return SpaceOf(Image(image, "CGImageGetColorSpace")); }
+CGImageAlphaInfo CGImageGetAlphaInfo(CGImageRef image) { return AlphaInfoOf(Image(image, "CGImageGetAlphaInfo")); }
+CGBitmapInfo CGImageGetBitmapInfo(CGImageRef image) { return BitmapInfoOf(Image(image, "CGImageGetBitmapInfo")); }
 CGDataProviderRef CGImageGetDataProvider(CGImageRef image) {
   CGImage* i = Image(image, "CGImageGetDataProvider");
   return i ? i->mProvider : nullptr;
@@ -268,13 +260,8 @@ CGDataProviderRef CGImageGetDataProvider(CGImageRef image) {
 // --- Contexts -------------------------------------------------------------------------------
 CFTypeID CGContextGetTypeID(void) { return cf::kTypeContext; }
 
-CGContextRef CGContextRetain(CGContextRef c) {
-  return c ? static_cast<CGContextRef>(const_cast<void*>(CFRetain(c))) : nullptr;
-}
-
-void CGContextRelease(CGContextRef c) {
-  if (c) CFRelease(c);
-}
+CGContextRef CGContextRetain(CGContextRef c) { return Retain(c); }
+void CGContextRelease(CGContextRef c) { Release(c); }
 
 CGContextRef CGBitmapContextCreate(void* data, size_t width, size_t height, size_t bitsPerComponent,
                                    size_t bytesPerRow, CGColorSpaceRef space, uint32_t bitmapInfo) {
@@ -297,12 +284,7 @@ CGContextRef CGBitmapContextCreate(void* data, size_t width, size_t height, size
     context->mOwnsData = true;
   }
   context->mData = static_cast<unsigned char*>(data);
-  context->mWidth = width;
-  context->mHeight = height;
-  context->mBytesPerRow = bytesPerRow;
-  context->mInfo = bitmapInfo;
-  context->mLayout = layout;
-  context->mSpace = CGColorSpaceRetain(space);
+  context->SetGrid(width, height, bytesPerRow, bitmapInfo, layout, space);
   return context;
 }
 
@@ -310,30 +292,12 @@ void* CGBitmapContextGetData(CGContextRef context) {
   CGContext* c = Context(context, "CGBitmapContextGetData");
   return c ? c->mData : nullptr;
 }
-size_t CGBitmapContextGetWidth(CGContextRef context) {
-  CGContext* c = Context(context, "CGBitmapContextGetWidth");
-  return c ? c->mWidth : 0;
-}
-size_t CGBitmapContextGetHeight(CGContextRef context) {
-  CGContext* c = Context(context, "CGBitmapContextGetHeight");
-  return c ? c->mHeight : 0;
-}
-size_t CGBitmapContextGetBytesPerRow(CGContextRef context) {
-  CGContext* c = Context(context, "CGBitmapContextGetBytesPerRow");
-  return c ? c->mBytesPerRow : 0;
-}
-CGImageAlphaInfo CGBitmapContextGetAlphaInfo(CGContextRef context) {
-  CGContext* c = Context(context, "CGBitmapContextGetAlphaInfo");
-  return c ? static_cast<CGImageAlphaInfo>(c->mInfo & kCGBitmapAlphaInfoMask) : static_cast<CGImageAlphaInfo>(kCGImageAlphaNone);
-}
-CGBitmapInfo CGBitmapContextGetBitmapInfo(CGContextRef context) {
-  CGContext* c = Context(context, "CGBitmapContextGetBitmapInfo");
-  return c ? c->mInfo : 0;
-}
-CGColorSpaceRef CGBitmapContextGetColorSpace(CGContextRef context) {
-  CGContext* c = Context(context, "CGBitmapContextGetColorSpace");
-  return c ? c->mSpace : nullptr;
-}
+size_t CGBitmapContextGetWidth(CGContextRef c) { return WidthOf(Context(c, "CGBitmapContextGetWidth")); }
+size_t CGBitmapContextGetHeight(CGContextRef c) { return HeightOf(Context(c, "CGBitmapContextGetHeight")); }
+size_t CGBitmapContextGetBytesPerRow(CGContextRef c) { return BytesPerRowOf(Context(c, "CGBitmapContextGetBytesPerRow")); }
+CGImageAlphaInfo CGBitmapContextGetAlphaInfo(CGContextRef c) { return AlphaInfoOf(Context(c, "CGBitmapContextGetAlphaInfo")); }
+CGBitmapInfo CGBitmapContextGetBitmapInfo(CGContextRef c) { return BitmapInfoOf(Context(c, "CGBitmapContextGetBitmapInfo")); }
+CGColorSpaceRef CGBitmapContextGetColorSpace(CGContextRef c) { return SpaceOf(Context(c, "CGBitmapContextGetColorSpace")); }
 
 void CGContextSaveGState(CGContextRef context) {
   if (CGContext* c = Context(context, "CGContextSaveGState")) c->mSaved.push_back(c->mState);

@@ -34,12 +34,10 @@
 namespace platform {
 
 void ReportRegistry(const char* format, ...) {
-  char message[1024];
   va_list args;
   va_start(args, format);
-  vsnprintf(message, sizeof message, format, args);
+  cf::ReportLine("component registry", 1024, format, args);
   va_end(args);
-  fprintf(stderr, "component registry: %s\n", message);
 }
 
 namespace {

@@ -14,6 +14,47 @@ using namespace autest;
 
 namespace
 {
+// What a render thread counts: its renders, the failed ones and the channels that came out
+// with a sample that is not finite.
+struct RenderTally
+{
+  std::atomic<long> renders{0};
+  std::atomic<int> errors{0}, nonFinite{0};
+  double sampleTime = 0; // render thread only
+
+  // Renders the next block of `frames` into `out` through render(flags, stamp, bus, frames,
+  // list), and counts it.
+  template <typename Render> void Next(Render render, Buffers& out, UInt32 frames)
+  {
+    AudioUnitRenderActionFlags flags = 0;
+    const AudioTimeStamp stamp = Stamp(sampleTime);
+    if (render(&flags, &stamp, UInt32(0), frames, out.list()) != noErr) errors.fetch_add(1);
+    for (UInt32 c = 0; c < out.list()->mNumberBuffers; ++c)
+      for (float sample : out.samples(c))
+        if (!std::isfinite(sample))
+        {
+          nonFinite.fetch_add(1);
+          break;
+        }
+    sampleTime += frames;
+    renders.fetch_add(1);
+  }
+
+  // Renders stereo blocks of `frames` into host memory until `stop` is set, pausing for
+  // `pause` after each.
+  template <typename Render>
+  void RunUntil(const std::atomic<bool>& stop, Render render, UInt32 frames,
+                std::chrono::microseconds pause = std::chrono::microseconds(0))
+  {
+    Buffers out(2, frames);
+    while (!stop.load())
+    {
+      Next(render, out, frames);
+      if (pause.count() > 0) std::this_thread::sleep_for(pause);
+    }
+  }
+};
+
 TEST(AuRenderConcurrency, FastRenderWhileParametersAreSetAndScheduled)
 {
   std::unique_ptr<Unit> unit(OpenKestrion());
@@ -40,29 +81,16 @@ TEST(AuRenderConcurrency, FastRenderWhileParametersAreSetAndScheduled)
   const float hi[kKestrionParams] = {100, 100, 100, 20, 6, 100, 100, 750};
 
   std::atomic<bool> stop{false};
-  std::atomic<long> renders{0}, writes{0};
-  std::atomic<int> renderErrors{0}, paramErrors{0}, nonFinite{0};
+  std::atomic<long> writes{0};
+  std::atomic<int> paramErrors{0};
+  RenderTally tally;
 
-  std::thread renderer([&] {
-    Buffers out(2, 512);
-    double sampleTime = 0;
-    while (!stop.load())
-    {
-      AudioUnitRenderActionFlags flags = 0;
-      const AudioTimeStamp stamp = Stamp(sampleTime);
-      if (render(storage, &flags, &stamp, 0, 512, out.list()) != noErr)
-        renderErrors.fetch_add(1);
-      for (UInt32 c = 0; c < 2; ++c)
-        for (UInt32 i = 0; i < 512; ++i)
-          if (!std::isfinite(out.data(c)[i]))
-          {
-            nonFinite.fetch_add(1);
-            break;
-          }
-      sampleTime += 512;
-      renders.fetch_add(1);
-    }
-  });
+  std::thread renderer(
+      [&]
+      {
+        tally.RunUntil(
+            stop, [&](auto... a) { return render(storage, a...); }, 512);
+      });
 
   std::thread automation([&] {
     const auto start = std::chrono::steady_clock::now();
@@ -97,12 +125,12 @@ TEST(AuRenderConcurrency, FastRenderWhileParametersAreSetAndScheduled)
 
   automation.join();
   renderer.join();
-  EXPECT_GT(renders.load(), 10);
+  EXPECT_GT(tally.renders.load(), 10);
   EXPECT_GT(writes.load(), 1000);
-  EXPECT_EQ(renderErrors.load(), 0);
+  EXPECT_EQ(tally.errors.load(), 0);
   EXPECT_EQ(paramErrors.load(), 0);
-  EXPECT_EQ(nonFinite.load(), 0);
-  EXPECT_EQ(feed.calls.load(), renders.load()); // one pull per time slice
+  EXPECT_EQ(tally.nonFinite.load(), 0);
+  EXPECT_EQ(feed.calls.load(), tally.renders.load()); // one pull per time slice
 }
 
 // A unit prepared for stereo, fed by `feed`, initialised, and its fast render function.
@@ -129,27 +157,14 @@ struct FastRenderedUnit
   }
   bool ready() const { return unit->status() == noErr && render && storage; }
 
-  // Renders `slices` slices of 512 frames into the unit's own memory (null data pointers), then
-  // sets `done`; counts renders, failures and samples that are not finite.
-  void RenderSlices(int slices, std::atomic<long>& renders, std::atomic<int>& errors,
-                    std::atomic<bool>& done) const
+  // Renders `slices` slices of 512 frames into the unit's own memory (null data pointers) and
+  // counts them in `tally`, then sets `done`.
+  void RenderSlices(int slices, RenderTally& tally, std::atomic<bool>& done) const
   {
-    double sampleTime = 0;
     for (int slice = 0; slice < slices; ++slice)
     {
       Buffers out(2, 512, false);
-      AudioUnitRenderActionFlags flags = 0;
-      const AudioTimeStamp stamp = Stamp(sampleTime);
-      if (render(storage, &flags, &stamp, 0, 512, out.list()) != noErr) errors.fetch_add(1);
-      for (UInt32 c = 0; c < 2; ++c)
-        for (float sample : out.samples(c))
-          if (!std::isfinite(sample))
-          {
-            errors.fetch_add(1);
-            break;
-          }
-      sampleTime += 512;
-      renders.fetch_add(1);
+      tally.Next([this](auto... a) { return render(storage, a...); }, out, 512);
     }
     done.store(true);
   }
@@ -200,9 +215,9 @@ TEST(AuRenderConcurrency, NotifiersAddedAndRemovedWhileTheFastRenderRuns)
   ASSERT_EQ(AudioUnitAddRenderNotify(u, &NoticeCounter::Proc<0>, &counters[0]), noErr);
 
   std::atomic<bool> done{false};
-  std::atomic<long> renders{0};
-  std::atomic<int> renderErrors{0}, listErrors{0};
-  std::thread renderer([&] { fast.RenderSlices(300, renders, renderErrors, done); });
+  std::atomic<int> listErrors{0};
+  RenderTally tally;
+  std::thread renderer([&] { fast.RenderSlices(300, tally, done); });
   std::thread host(
       [&]
       {
@@ -224,11 +239,12 @@ TEST(AuRenderConcurrency, NotifiersAddedAndRemovedWhileTheFastRenderRuns)
   host.join();
   renderer.join();
 
-  EXPECT_EQ(renders.load(), 300);
-  EXPECT_EQ(renderErrors.load(), 0);
+  EXPECT_EQ(tally.renders.load(), 300);
+  EXPECT_EQ(tally.errors.load(), 0);
+  EXPECT_EQ(tally.nonFinite.load(), 0);
   EXPECT_EQ(listErrors.load(), 0);
-  EXPECT_EQ(counters[0].pre.load(), renders.load());
-  EXPECT_EQ(counters[0].post.load(), renders.load());
+  EXPECT_EQ(counters[0].pre.load(), tally.renders.load());
+  EXPECT_EQ(counters[0].post.load(), tally.renders.load());
   for (const NoticeCounter& counter : counters)
   {
     EXPECT_EQ(counter.unpaired.load(), 0);
@@ -247,9 +263,9 @@ TEST(AuRenderConcurrency, SliceSizeAndSampleRateSetWhileTheFastRenderRuns)
   AudioUnit u = fast.unit->get();
 
   std::atomic<bool> done{false};
-  std::atomic<long> renders{0};
-  std::atomic<int> renderErrors{0}, setErrors{0};
-  std::thread renderer([&] { fast.RenderSlices(300, renders, renderErrors, done); });
+  std::atomic<int> setErrors{0};
+  RenderTally tally;
+  std::thread renderer([&] { fast.RenderSlices(300, tally, done); });
   std::thread host(
       [&]
       {
@@ -270,10 +286,11 @@ TEST(AuRenderConcurrency, SliceSizeAndSampleRateSetWhileTheFastRenderRuns)
   host.join();
   renderer.join();
 
-  EXPECT_EQ(renders.load(), 300);
-  EXPECT_EQ(renderErrors.load(), 0);
+  EXPECT_EQ(tally.renders.load(), 300);
+  EXPECT_EQ(tally.errors.load(), 0);
+  EXPECT_EQ(tally.nonFinite.load(), 0);
   EXPECT_EQ(setErrors.load(), 0);
-  EXPECT_EQ(feed.calls.load(), renders.load());
+  EXPECT_EQ(feed.calls.load(), tally.renders.load());
   UInt32 frames = 0;
   EXPECT_EQ(Get(u, kAudioUnitProperty_MaximumFramesPerSlice, kAudioUnitScope_Global, 0, frames),
             noErr);
@@ -315,23 +332,16 @@ TEST(AuRenderConcurrency, DispatchedRenderWhilePropertiesAreReadAndWritten)
 
   std::atomic<bool> stop{false};
   std::atomic<int> errors{0};
-  std::atomic<long> renders{0};
-  std::thread renderer([&] {
-    Buffers out(2, 256);
-    double sampleTime = 0;
-    while (!stop.load())
-    {
-      AudioUnitRenderActionFlags flags = 0;
-      const AudioTimeStamp stamp = Stamp(sampleTime);
-      if (AudioUnitRender(u, &flags, &stamp, 0, 256, out.list()) != noErr)
-        errors.fetch_add(1);
-      sampleTime += 256;
-      renders.fetch_add(1);
-      // A render thread waits for its next buffer; without this pause the unit's lock, which is
-      // not fair, could be taken back at once every time and starve the other thread.
-      std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-  });
+  RenderTally tally;
+  // A render thread waits for its next buffer; without a pause the unit's lock, which is not
+  // fair, could be taken back at once every time and starve the other thread.
+  std::thread renderer(
+      [&]
+      {
+        tally.RunUntil(
+            stop, [u](auto... a) { return AudioUnitRender(u, a...); }, 256,
+            std::chrono::microseconds(200));
+      });
   const auto start = std::chrono::steady_clock::now();
   int round = 0;
   while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(500))
@@ -363,8 +373,8 @@ TEST(AuRenderConcurrency, DispatchedRenderWhilePropertiesAreReadAndWritten)
   }
   stop.store(true);
   renderer.join();
-  EXPECT_EQ(errors.load(), 0);
-  EXPECT_GT(renders.load(), 0) << round << " rounds";
-  EXPECT_GT(round, 10) << renders.load() << " renders";
+  EXPECT_EQ(errors.load() + tally.errors.load(), 0);
+  EXPECT_GT(tally.renders.load(), 0) << round << " rounds";
+  EXPECT_GT(round, 10) << tally.renders.load() << " renders";
 }
 } // namespace

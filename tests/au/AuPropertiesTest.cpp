@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -18,6 +19,39 @@ namespace
 const AudioUnitScope kGlobal = kAudioUnitScope_Global;
 const AudioUnitScope kInput = kAudioUnitScope_Input;
 const AudioUnitScope kOutput = kAudioUnitScope_Output;
+
+// The name a global property answers in the request's outName ("<none>" without one),
+// released; `status` receives the call's result.
+template <typename Request>
+std::string NameAnswer(AudioUnit unit, AudioUnitPropertyID property, Request req, OSStatus& status)
+{
+  status = Get(unit, property, kGlobal, 0, req);
+  std::string text = req.outName ? Text(req.outName) : "<none>";
+  if (req.outName) CFRelease(req.outName);
+  return text;
+}
+
+// A text-to-value request and what it must answer: the status, and the value (the start value
+// when the text is not understood or the request is refused).
+struct ValueFromText
+{
+  AudioUnitParameterID id;
+  CFStringRef text;
+  Float32 start;
+  OSStatus status;
+  Float32 value;
+};
+
+void ExpectValuesFromText(AudioUnit unit, std::initializer_list<ValueFromText> rows)
+{
+  for (const ValueFromText& row : rows)
+  {
+    AudioUnitParameterValueFromString req = {row.id, row.text, row.start};
+    EXPECT_EQ(Get(unit, kAudioUnitProperty_ParameterValueFromString, kGlobal, 0, req), row.status)
+        << Text(row.text);
+    EXPECT_EQ(req.outValue, row.value) << Text(row.text);
+  }
+}
 
 class AuProperties : public ::testing::Test
 {
@@ -402,13 +436,10 @@ TEST_F(AuProperties, ParameterStringFromValue)
 
 TEST_F(AuProperties, ParameterIDNameCutsToTheDesiredLength)
 {
-  auto idName = [this](AudioUnitParameterID id, SInt32 length, OSStatus& status) {
-    AudioUnitParameterIDName req = {id, length, nullptr};
-    status = Get(unit(), kAudioUnitProperty_ParameterIDName, kGlobal, 0, req);
-    std::string text = req.outName ? Text(req.outName) : "<none>";
-    if (req.outName)
-      CFRelease(req.outName);
-    return text;
+  auto idName = [this](AudioUnitParameterID id, SInt32 length, OSStatus& status)
+  {
+    return NameAnswer(unit(), kAudioUnitProperty_ParameterIDName,
+                      AudioUnitParameterIDName{id, length, nullptr}, status);
   };
   OSStatus status;
   EXPECT_EQ(idName(3, 5, status), "Attac");
@@ -430,15 +461,9 @@ TEST_F(AuProperties, ParameterIDNameCutsToTheDesiredLength)
 
 TEST_F(AuProperties, ParameterValueFromStringAndClumpNames)
 {
-  AudioUnitParameterValueFromString req = {4, CFSTR("-6"), 99.0f};
-  ASSERT_EQ(Get(unit(), kAudioUnitProperty_ParameterValueFromString, kGlobal, 0, req), noErr);
-  EXPECT_EQ(req.outValue, -6.0f);
-  req = {0, CFSTR("12.5 %"), 99.0f};
-  ASSERT_EQ(Get(unit(), kAudioUnitProperty_ParameterValueFromString, kGlobal, 0, req), noErr);
-  EXPECT_EQ(req.outValue, 12.5f);
-  req = {8, CFSTR("1"), 99.0f};
-  EXPECT_EQ(Get(unit(), kAudioUnitProperty_ParameterValueFromString, kGlobal, 0, req), kAudioUnitErr_InvalidElement);
-  EXPECT_EQ(req.outValue, 99.0f);
+  ExpectValuesFromText(unit(), {{4, CFSTR("-6"), 99.0f, noErr, -6.0f},
+                                {0, CFSTR("12.5 %"), 99.0f, noErr, 12.5f},
+                                {8, CFSTR("1"), 99.0f, kAudioUnitErr_InvalidElement, 99.0f}});
 
   // Kestrion has no groups: clump 0 is not in use, clump 1 beyond the (empty) list.
   AudioUnitParameterNameInfo clump = {0, -1, nullptr};
@@ -707,13 +732,10 @@ TEST_F(AuProbeProperties, ParameterUnitsClumpsInTheOrderAsked)
   EXPECT_EQ(mix.clumpID, 2u);
   release(mix);
 
-  auto clumpName = [this](UInt32 id, OSStatus& status) {
-    AudioUnitParameterNameInfo req = {id, 1, nullptr};
-    status = Get(unit(), kAudioUnitProperty_ParameterClumpName, kGlobal, 0, req);
-    std::string text = req.outName ? Text(req.outName) : "<none>";
-    if (req.outName)
-      CFRelease(req.outName);
-    return text;
+  auto clumpName = [this](UInt32 id, OSStatus& status)
+  {
+    return NameAnswer(unit(), kAudioUnitProperty_ParameterClumpName,
+                      AudioUnitParameterNameInfo{id, 1, nullptr}, status);
   };
   OSStatus status;
   EXPECT_EQ(clumpName(1, status), "B"); // the desired length is ignored
@@ -744,20 +766,11 @@ TEST_F(AuProbeProperties, DisplayTextsAndNegatedDisplay)
   EXPECT_EQ(size, 0u);
 
   // Text to value: numbers negated for a negated display, display texts mapped to indices.
-  AudioUnitParameterValueFromString req = {2, CFSTR("-6"), 0.0f};
-  ASSERT_EQ(Get(unit(), kAudioUnitProperty_ParameterValueFromString, kGlobal, 0, req), noErr);
-  EXPECT_EQ(req.outValue, 6.0f);
-  req = {2, CFSTR("12.5"), 0.0f};
-  ASSERT_EQ(Get(unit(), kAudioUnitProperty_ParameterValueFromString, kGlobal, 0, req), noErr);
-  EXPECT_EQ(req.outValue, -12.5f);
-  req = {1, CFSTR("Off"), 0.0f};
-  ASSERT_EQ(Get(unit(), kAudioUnitProperty_ParameterValueFromString, kGlobal, 0, req), noErr);
-  EXPECT_EQ(req.outValue, 2.0f);
-  req = {1, CFSTR("Loud"), 7.5f};
-  ASSERT_EQ(Get(unit(), kAudioUnitProperty_ParameterValueFromString, kGlobal, 0, req), noErr);
-  EXPECT_EQ(req.outValue, 7.5f); // no match: left as it was
-  req = {4, CFSTR("1"), 7.5f};
-  EXPECT_EQ(Get(unit(), kAudioUnitProperty_ParameterValueFromString, kGlobal, 0, req), kAudioUnitErr_InvalidElement);
+  ExpectValuesFromText(unit(), {{2, CFSTR("-6"), 0.0f, noErr, 6.0f},
+                                {2, CFSTR("12.5"), 0.0f, noErr, -12.5f},
+                                {1, CFSTR("Off"), 0.0f, noErr, 2.0f},
+                                {1, CFSTR("Loud"), 7.5f, noErr, 7.5f}, // no match: left as it was
+                                {4, CFSTR("1"), 7.5f, kAudioUnitErr_InvalidElement, 7.5f}});
 
   // Value to text.
   Float32 value = 6.0f;

@@ -223,63 +223,57 @@ TEST_F(AuRender, RenderCallbacksOnlyOnExistingInputBuses)
 
 // ---- Output buffers --------------------------------------------------------------------------
 
-TEST_F(AuRender, NullOutputBuffersGetTheUnitsMemory)
+struct UnitMemoryCase
 {
-  InputFeed feed;
-  Prepare(unit(), 2, &feed);
-  SetShaping(unit());
-  Unit twin(kAudioUnitType_Effect, kKestrionCode, kKestrionCode);
-  InputFeed twinFeed;
-  Prepare(twin, 2, &twinFeed);
-  SetShaping(twin);
+  UInt32 maximumFrames; // set by the host before initialising; 0 leaves the default
+  UInt32 frames;        // per render, the whole slice
+  int blocks;
+};
 
-  for (int block = 0; block < 4; ++block)
+class AuUnitMemory : public AuRender, public ::testing::WithParamInterface<UnitMemoryCase>
+{
+};
+
+// Null data pointers get the unit's own memory, one separate stretch per channel, holding the
+// same samples a twin renders into host memory; up to the slice size the host has raised.
+TEST_P(AuUnitMemory, NullOutputBuffersGetTheUnitsMemory)
+{
+  const UnitMemoryCase m = GetParam();
+  Unit twin(kAudioUnitType_Effect, kKestrionCode, kKestrionCode);
+  InputFeed feed, twinFeed;
+  for (AudioUnit u : {unit(), twin.get()})
   {
-    Buffers given(2, 256, false);
-    Buffers own(2, 256);
+    if (m.maximumFrames)
+    {
+      ASSERT_EQ(Set(u, kAudioUnitProperty_MaximumFramesPerSlice, kGlobal, 0, m.maximumFrames),
+                noErr);
+    }
+    Prepare(u, 2, u == unit() ? &feed : &twinFeed);
+    SetShaping(u);
+  }
+
+  for (int block = 0; block < m.blocks; ++block)
+  {
+    Buffers given(2, m.frames, false);
+    Buffers own(2, m.frames);
     AudioUnitRenderActionFlags flags = 0;
-    const AudioTimeStamp stamp = Stamp(block * 256.0);
-    ASSERT_EQ(AudioUnitRender(unit(), &flags, &stamp, 0, 256, given.list()), noErr);
-    ASSERT_EQ(AudioUnitRender(twin, &flags, &stamp, 0, 256, own.list()), noErr);
+    const AudioTimeStamp stamp = Stamp(static_cast<double>(block) * m.frames);
+    ASSERT_EQ(AudioUnitRender(unit(), &flags, &stamp, 0, m.frames, given.list()), noErr);
+    ASSERT_EQ(AudioUnitRender(twin, &flags, &stamp, 0, m.frames, own.list()), noErr);
     ASSERT_NE(given.data(0), nullptr);
     ASSERT_NE(given.data(1), nullptr);
-    EXPECT_NE(given.data(0), given.data(1));
+    EXPECT_GE(std::abs(given.data(1) - given.data(0)), std::ptrdiff_t(m.frames)); // no overlap
     EXPECT_EQ(given.samples(0), own.samples(0)) << block;
     EXPECT_EQ(given.samples(1), own.samples(1)) << block;
-    EXPECT_EQ(given.list()->mBuffers[0].mDataByteSize, 1024u);
+    EXPECT_EQ(given.list()->mBuffers[0].mDataByteSize, m.frames * 4);
   }
+  EXPECT_EQ(feed.frames, m.frames);
+  EXPECT_EQ(feed.bytesPerBuffer[1], m.frames * 4);
 }
 
-TEST_F(AuRender, LargerSlicesAfterTheHostRaisesTheMaximum)
-{
-  InputFeed feed;
-  ASSERT_EQ(Set(unit(), kAudioUnitProperty_MaximumFramesPerSlice, kGlobal, 0, UInt32(4096)), noErr);
-  Prepare(unit(), 2, &feed);
-  SetShaping(unit());
-  Unit twin(kAudioUnitType_Effect, kKestrionCode, kKestrionCode);
-  InputFeed twinFeed;
-  ASSERT_EQ(Set(twin, kAudioUnitProperty_MaximumFramesPerSlice, kGlobal, 0, UInt32(4096)), noErr);
-  Prepare(twin, 2, &twinFeed);
-  SetShaping(twin);
-
-  // Unit memory (null pointers) for the whole 4096 frames of both channels, against host memory.
-  for (int block = 0; block < 3; ++block)
-  {
-    Buffers given(2, 4096, false);
-    Buffers own(2, 4096);
-    AudioUnitRenderActionFlags flags = 0;
-    const AudioTimeStamp stamp = Stamp(block * 4096.0);
-    ASSERT_EQ(AudioUnitRender(unit(), &flags, &stamp, 0, 4096, given.list()), noErr);
-    ASSERT_EQ(AudioUnitRender(twin, &flags, &stamp, 0, 4096, own.list()), noErr);
-    ASSERT_NE(given.data(0), nullptr);
-    ASSERT_NE(given.data(1), nullptr);
-    EXPECT_GE(std::abs(given.data(1) - given.data(0)), 4096); // the channels do not overlap
-    EXPECT_EQ(given.samples(0), own.samples(0)) << block;
-    EXPECT_EQ(given.samples(1), own.samples(1)) << block;
-  }
-  EXPECT_EQ(feed.frames, 4096u);
-  EXPECT_EQ(feed.bytesPerBuffer[1], 4096u * 4);
-}
+INSTANTIATE_TEST_SUITE_P(DefaultAndRaisedSlices, AuUnitMemory,
+                         ::testing::Values(UnitMemoryCase{0, 256, 4},
+                                           UnitMemoryCase{4096, 4096, 3}));
 
 TEST_F(AuRender, ExtraOutputBuffersAreLeftToTheHost)
 {
@@ -505,7 +499,7 @@ struct BufferChange
   UInt32 formatBefore, buffersBefore, formatAfter, buffersAfter;
 };
 
-class AuOutputBuffers : public ::testing::TestWithParam<BufferChange>
+class AuOutputBuffers : public AuRender, public ::testing::WithParamInterface<BufferChange>
 {
 };
 
@@ -514,16 +508,14 @@ class AuOutputBuffers : public ::testing::TestWithParam<BufferChange>
 TEST_P(AuOutputBuffers, EachRenderWritesItsOwnBuffersOnly)
 {
   const BufferChange c = GetParam();
-  std::unique_ptr<Unit> unit(OpenKestrion());
-  ASSERT_EQ(unit->status(), noErr);
   InputFeed feed;
-  Prepare(*unit, c.formatBefore, &feed);
+  Prepare(unit(), c.formatBefore, &feed);
 
   constexpr UInt32 kFrames = 128;
   Buffers before(c.buffersBefore, kFrames); // kept: the next render must not reach it
   AudioUnitRenderActionFlags flags = 0;
   const AudioTimeStamp first = Stamp(0);
-  ASSERT_EQ(AudioUnitRender(*unit, &flags, &first, 0, kFrames, before.list()), noErr);
+  ASSERT_EQ(AudioUnitRender(unit(), &flags, &first, 0, kFrames, before.list()), noErr);
   ExpectSource(before, std::min(c.formatBefore, c.buffersBefore), kFrames, 0);
   std::vector<std::vector<float>> kept;
   for (UInt32 k = 0; k < c.buffersBefore; ++k)
@@ -531,14 +523,14 @@ TEST_P(AuOutputBuffers, EachRenderWritesItsOwnBuffersOnly)
 
   if (c.formatAfter != c.formatBefore)
   {
-    ASSERT_EQ(AudioUnitUninitialize(*unit), noErr);
-    ASSERT_EQ(SetFormat(*unit, kInput, c.formatAfter), noErr);
-    ASSERT_EQ(SetFormat(*unit, kOutput, c.formatAfter), noErr);
-    ASSERT_EQ(AudioUnitInitialize(*unit), noErr);
+    ASSERT_EQ(AudioUnitUninitialize(unit()), noErr);
+    ASSERT_EQ(SetFormat(unit(), kInput, c.formatAfter), noErr);
+    ASSERT_EQ(SetFormat(unit(), kOutput, c.formatAfter), noErr);
+    ASSERT_EQ(AudioUnitInitialize(unit()), noErr);
   }
   Buffers after(c.buffersAfter, kFrames);
   const AudioTimeStamp second = Stamp(kFrames);
-  ASSERT_EQ(AudioUnitRender(*unit, &flags, &second, 0, kFrames, after.list()), noErr);
+  ASSERT_EQ(AudioUnitRender(unit(), &flags, &second, 0, kFrames, after.list()), noErr);
   ExpectSource(after, std::min(c.formatAfter, c.buffersAfter), kFrames, kFrames);
   for (UInt32 k = 0; k < c.buffersBefore; ++k)
     EXPECT_EQ(before.memory(k), kept[k]) << "buffer " << k << " of the render before";
@@ -585,7 +577,7 @@ struct RefusedFormat
   AudioFormatID formatID;
 };
 
-class AuRefusedFormat : public ::testing::TestWithParam<RefusedFormat>
+class AuRefusedFormat : public AuRender, public ::testing::WithParamInterface<RefusedFormat>
 {
 };
 
@@ -594,31 +586,29 @@ class AuRefusedFormat : public ::testing::TestWithParam<RefusedFormat>
 TEST_P(AuRefusedFormat, LeavesTheUnitAsItWas)
 {
   const RefusedFormat c = GetParam();
-  std::unique_ptr<Unit> unit(OpenKestrion());
-  ASSERT_EQ(unit->status(), noErr);
   InputFeed feed;
-  Prepare(*unit, 2, &feed);
-  ASSERT_EQ(RenderBlocks(*unit, 2, 1, 256).size(), 2u);
+  Prepare(unit(), 2, &feed);
+  ASSERT_EQ(RenderBlocks(unit(), 2, 1, 256).size(), 2u);
 
   AudioStreamBasicDescription bad = Format(c.channels, c.rate);
   bad.mFormatID = c.formatID;
-  EXPECT_EQ(Set(*unit, kAudioUnitProperty_StreamFormat, c.scope, 0, bad),
+  EXPECT_EQ(Set(unit(), kAudioUnitProperty_StreamFormat, c.scope, 0, bad),
             kAudioUnitErr_InvalidProperty);
 
   for (AudioUnitScope scope : {kInput, kOutput})
   {
     AudioStreamBasicDescription d = {};
-    ASSERT_EQ(Get(*unit, kAudioUnitProperty_StreamFormat, scope, 0, d), noErr);
+    ASSERT_EQ(Get(unit(), kAudioUnitProperty_StreamFormat, scope, 0, d), noErr);
     EXPECT_EQ(d.mChannelsPerFrame, 2u) << scope;
     EXPECT_EQ(d.mSampleRate, 44100.0) << scope;
   }
-  const Channels out = RenderBlocks(*unit, 2, 2, 256, 256);
+  const Channels out = RenderBlocks(unit(), 2, 2, 256, 256);
   const Channels in = SourceBlocks(2, 512, 256);
   ASSERT_EQ(out.size(), 2u);
   EXPECT_EQ(out[0], in[0]);
   EXPECT_EQ(out[1], in[1]);
-  ASSERT_EQ(AudioUnitUninitialize(*unit), noErr);
-  EXPECT_EQ(AudioUnitInitialize(*unit), noErr);
+  ASSERT_EQ(AudioUnitUninitialize(unit()), noErr);
+  EXPECT_EQ(AudioUnitInitialize(unit()), noErr);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -670,7 +660,8 @@ enum class Feed
   Upstream
 };
 
-class AuUnusableInput : public ::testing::TestWithParam<std::tuple<Feed, UInt32>>
+class AuUnusableInput : public AuRender,
+                        public ::testing::WithParamInterface<std::tuple<Feed, UInt32>>
 {
 };
 
@@ -680,21 +671,19 @@ TEST_P(AuUnusableInput, IsAFailedPull)
 {
   const Feed feedKind = std::get<0>(GetParam());
   const UInt32 fault = std::get<1>(GetParam());
-  std::unique_ptr<Unit> unit(OpenKestrion());
   Unit source(kSourceType, kSourceFast, kTestManufacturer);
-  ASSERT_EQ(unit->status(), noErr);
   ASSERT_EQ(source.status(), noErr);
   InputFeed feed;
   if (feedKind == Feed::Callback)
   {
-    Prepare(*unit, 2, &feed);
+    Prepare(unit(), 2, &feed);
     feed.fault = fault;
   }
   else
   {
-    ASSERT_EQ(SetFormat(*unit, kOutput, 2), noErr);
-    ASSERT_EQ(Connect(*unit, source), noErr);
-    ASSERT_EQ(AudioUnitInitialize(*unit), noErr);
+    ASSERT_EQ(SetFormat(unit(), kOutput, 2), noErr);
+    ASSERT_EQ(Connect(unit(), source), noErr);
+    ASSERT_EQ(AudioUnitInitialize(unit()), noErr);
     ASSERT_EQ(Set(source, kSourceProperty_Fault, kGlobal, 0, fault), noErr);
   }
   const auto pulls = [&]
@@ -703,13 +692,13 @@ TEST_P(AuUnusableInput, IsAFailedPull)
   Buffers out(2, 64);
   AudioUnitRenderActionFlags flags = 0;
   const AudioTimeStamp stamp = Stamp(0);
-  EXPECT_EQ(AudioUnitRender(*unit, &flags, &stamp, 0, 64, out.list()), kAudioUnitErr_NoConnection);
+  EXPECT_EQ(AudioUnitRender(unit(), &flags, &stamp, 0, 64, out.list()), kAudioUnitErr_NoConnection);
   ExpectSource(out, 0, 64, 0);
   EXPECT_EQ(pulls(), 1u);
 
   feed.fault = kFaultNone;
   ASSERT_EQ(Set(source, kSourceProperty_Fault, kGlobal, 0, UInt32(kFaultNone)), noErr);
-  ASSERT_EQ(AudioUnitRender(*unit, &flags, &stamp, 0, 64, out.list()), noErr);
+  ASSERT_EQ(AudioUnitRender(unit(), &flags, &stamp, 0, 64, out.list()), noErr);
   EXPECT_EQ(pulls(), 2u);
   ExpectSource(out, 2, 64, 0);
 }
