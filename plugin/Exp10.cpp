@@ -53,9 +53,14 @@ void UseBestIsa()
   gActive.store(KernelFor(BestIsa()), std::memory_order_relaxed);
 }
 
+Isa IsaOf(Exp10Fn kernel)
+{
+  return kernel == kernels::Exp10Avx2 ? Isa::kAvx2 : Isa::kSse2;
+}
+
 Isa ActiveIsa()
 {
-  return Exp10Function() == kernels::Exp10Avx2 ? Isa::kAvx2 : Isa::kSse2;
+  return IsaOf(Exp10Function());
 }
 
 Exp10Fn Exp10Function()

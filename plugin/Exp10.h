@@ -8,7 +8,9 @@
 //
 // Exp10Function() may be called from any thread, the render thread included: it takes no lock
 // and allocates nothing, and the function it returns does neither. ForceIsa and UseBestIsa
-// are for tests and benchmarks; a block already running keeps the function it fetched.
+// are for tests and benchmarks; a block already running keeps the function it fetched. The
+// render path takes its own kernels for the level of the function it fetched (IsaOf), so
+// forcing a level forces it for the whole block.
 
 namespace vecmath
 {
@@ -32,4 +34,6 @@ Isa ActiveIsa();
 // Replaces each of count values x by 10^x.
 using Exp10Fn = void (*)(double* values, int count);
 Exp10Fn Exp10Function();
+// The level of a function Exp10Function() returned.
+Isa IsaOf(Exp10Fn kernel);
 } // namespace vecmath

@@ -24,8 +24,8 @@ using stereo::v2d;
 // and out through s; also(i) for i < nAlso runs in the same loop (work that does not depend
 // on the filter, which the processor overlaps with it).
 template <typename Also>
-void RunHighPass(Filter::Stages& s, double c, const double* xL, const double* xR, v2d* f, int n,
-                 int nAlso, Also& also)
+KESTRION_ALWAYS_INLINE void RunHighPass(Filter::Stages& s, double c, const double* xL,
+                                        const double* xR, v2d* f, int n, int nAlso, Also& also)
 {
   constexpr int kLag = Filter::kStages - 1; // the last stage's delay, in steps
   const int samples = 2 * n;
@@ -35,7 +35,7 @@ void RunHighPass(Filter::Stages& s, double c, const double* xL, const double* xR
   const v2d k = stereo::Splat(c);
   v2d v0 = _mm_loadu_pd(s), v1 = _mm_loadu_pd(s + 2), v2 = _mm_loadu_pd(s + 4);
   // Every stage takes its predecessor's value from before the step (stage 0 the input).
-  auto step = [&](double input)
+  auto step = [&](double input) KESTRION_LAMBDA_INLINE
   {
     const v2d in0 = _mm_unpacklo_pd(_mm_set_sd(input), v0); // input, s0
     const v2d in1 = _mm_shuffle_pd(v0, v1, 1);              // s1, s2
@@ -46,7 +46,7 @@ void RunHighPass(Filter::Stages& s, double c, const double* xL, const double* xR
   };
   // A step at an edge of the run: only the stages k with a sample, 0 <= t - k < samples, take
   // their update; the others keep their values, selected bit for bit.
-  auto edgeStep = [&](int t)
+  auto edgeStep = [&](int t) KESTRION_LAMBDA_INLINE
   {
     const v2d old0 = v0, old1 = v1, old2 = v2;
     step(t < samples ? sample(t) : 0.0);

@@ -2,12 +2,16 @@
 #include "plugin/Exp10.h"
 #include "plugin/HighPassWavefront.h"
 #include "plugin/Kestrion.h"
+#include "plugin/QuadVector.h"
 #include "plugin/StereoVector.h"
 
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <type_traits>
+
+// The detector passes quad::Wide by value between always-inlined functions (see QuadVector.h).
+#pragma GCC diagnostic ignored "-Wpsabi"
 
 namespace
 {
@@ -17,42 +21,46 @@ constexpr std::memory_order kRelaxed = std::memory_order_relaxed;
 constexpr double kInitialState = 0.001; // follower and meter states at construction
 constexpr double kFlushBelow = 1e-30;   // detection states smaller than this become 0
 
-// One follower of both channels: left and right coefficients side by side.
-struct StereoCoefs
+// One follower's coefficients for both channels.
+stereo::FollowerCoefs Coefs(const envelope::AttRelEnvelope& left,
+                            const envelope::AttRelEnvelope& right)
 {
-  stereo::FollowerCoefs coefs;
-
-  StereoCoefs(const envelope::AttRelEnvelope& left, const envelope::AttRelEnvelope& right)
-      : coefs(stereo::Make(left.attackCoef(), right.attackCoef()),
-              stereo::Make(left.releaseCoef(), right.releaseCoef()))
-  {
-  }
-  v2d track(v2d input, v2d state) const { return stereo::Track(input, state, coefs); }
-};
+  return {stereo::Make(left.attackCoef(), right.attackCoef()),
+          stereo::Make(left.releaseCoef(), right.releaseCoef())};
+}
 
 // The five followers of both channels, their coefficients read once per block and their
 // states kept in registers. The channels are independent until the link, so each follower
-// steps both channels at once.
-struct StereoDetector
+// steps both channels at once; the four attack and sustain followers go two by two in the
+// four lanes of Q (see QuadVector.h): the fast attack follower beside the long sustain
+// follower, the slow beside the short, so that one subtraction gives both measurements.
+template <typename Q> struct Detector
 {
-  StereoCoefs attackFastEnv, sustainShortEnv, attackSlowEnv, sustainLongEnv, levelEnv;
-  v2d attackFast, sustainShort, attackSlow, sustainLong, level;
+  quad::FollowerCoefs<Q> fastAndLongEnv, slowAndShortEnv;
+  stereo::FollowerCoefs levelEnv;
+  Q fastAndLong, slowAndShort; // attackFast | sustainLong, attackSlow | sustainShort
+  v2d level;
 
-  StereoDetector(const Kestrion::ChannelDetector& l, const Kestrion::ChannelDetector& r)
-      : attackFastEnv(*l.attackFastEnv, *r.attackFastEnv),
-        sustainShortEnv(*l.sustainShortEnv, *r.sustainShortEnv),
-        attackSlowEnv(*l.attackSlowEnv, *r.attackSlowEnv),
-        sustainLongEnv(*l.sustainLongEnv, *r.sustainLongEnv), levelEnv(*l.levelEnv, *r.levelEnv),
-        attackFast(stereo::Make(l.attackFast, r.attackFast)),
-        sustainShort(stereo::Make(l.sustainShort, r.sustainShort)),
-        attackSlow(stereo::Make(l.attackSlow, r.attackSlow)),
-        sustainLong(stereo::Make(l.sustainLong, r.sustainLong)),
+  KESTRION_ALWAYS_INLINE Detector(const Kestrion::ChannelDetector& l,
+                                  const Kestrion::ChannelDetector& r)
+      : fastAndLongEnv(quad::MakeCoefs<Q>(Coefs(*l.attackFastEnv, *r.attackFastEnv),
+                                          Coefs(*l.sustainLongEnv, *r.sustainLongEnv))),
+        slowAndShortEnv(quad::MakeCoefs<Q>(Coefs(*l.attackSlowEnv, *r.attackSlowEnv),
+                                           Coefs(*l.sustainShortEnv, *r.sustainShortEnv))),
+        levelEnv(Coefs(*l.levelEnv, *r.levelEnv)),
+        fastAndLong(quad::Make<Q>(stereo::Make(l.attackFast, r.attackFast),
+                                  stereo::Make(l.sustainLong, r.sustainLong))),
+        slowAndShort(quad::Make<Q>(stereo::Make(l.attackSlow, r.attackSlow),
+                                   stereo::Make(l.sustainShort, r.sustainShort))),
         level(stereo::Make(l.level, r.level))
   {
   }
 
-  void StoreTo(Kestrion::ChannelDetector& l, Kestrion::ChannelDetector& r) const
+  KESTRION_ALWAYS_INLINE void StoreTo(Kestrion::ChannelDetector& l,
+                                      Kestrion::ChannelDetector& r) const
   {
+    const v2d attackFast = quad::Lo(fastAndLong), sustainLong = quad::Hi(fastAndLong);
+    const v2d attackSlow = quad::Lo(slowAndShort), sustainShort = quad::Hi(slowAndShort);
     l.attackFast = attackFast[0], r.attackFast = attackFast[1];
     l.sustainShort = sustainShort[0], r.sustainShort = sustainShort[1];
     l.attackSlow = attackSlow[0], r.attackSlow = attackSlow[1];
@@ -62,19 +70,21 @@ struct StereoDetector
 
   // One frame: the power followers follow p = f * f, the level follower the unfiltered
   // magnitude, the sustain followers the signed detection signal.
-  void Track(v2d x, v2d f)
+  KESTRION_ALWAYS_INLINE void Track(v2d x, v2d f)
   {
-    const v2d p = f * f;
-    attackFast = attackFastEnv.track(p, attackFast);
-    attackSlow = attackSlowEnv.track(p, attackSlow);
-    level = levelEnv.track(stereo::Abs(x), level);
-    sustainShort = sustainShortEnv.track(f, sustainShort);
-    sustainLong = sustainLongEnv.track(f, sustainLong);
+    const Q input = quad::Make<Q>(f * f, f);
+    fastAndLong = quad::Track(input, fastAndLong, fastAndLongEnv);
+    slowAndShort = quad::Track(input, slowAndShort, slowAndShortEnv);
+    level = stereo::Track(stereo::Abs(x), level, levelEnv);
   }
 
-  // The raw measurements of the latest frame.
-  v2d Attack() const { return stereo::MaxZero(attackFast - attackSlow); }
-  v2d Sustain() const { return stereo::MaxZero(sustainLong - sustainShort); }
+  // The measurements of the latest frame, attack | sustain, each channel's blended with the
+  // larger of the two.
+  KESTRION_ALWAYS_INLINE Q Linked(Q link, Q unlinked) const
+  {
+    const Q raw = quad::MaxZero(fastAndLong - slowAndShort);
+    return raw * unlinked + quad::MaxOfPairs(raw) * link;
+  }
 };
 
 // The side-chain filter for one block. One filter serves both channels: each frame it runs on
@@ -93,7 +103,8 @@ public:
   // long chain of dependent operations; work that does not depend on them, also(i) for
   // i < nAlso, runs in the same loop so that the processor overlaps the two.
   template <typename Also>
-  void Run(const double* xL, const double* xR, v2d* f, int n, int nAlso, Also&& also)
+  KESTRION_ALWAYS_INLINE void Run(const double* xL, const double* xR, v2d* f, int n, int nAlso,
+                                  Also&& also)
   {
     // The filter is always a high-pass here, run as a wavefront; the other modes, a frozen
     // filter and runs too short for the wavefront to pay for its edges take the general path.
@@ -105,8 +116,8 @@ public:
 
 private:
   template <typename Also>
-  void RunSampleBySample(Filter::Mode m, const double* xL, const double* xR, v2d* f, int n,
-                         int nAlso, Also& also)
+  KESTRION_ALWAYS_INLINE void RunSampleBySample(Filter::Mode m, const double* xL, const double* xR,
+                                                v2d* f, int n, int nAlso, Also& also)
   {
     const double k = c;
     Filter::Stages st; // a local copy, kept in registers
@@ -126,7 +137,8 @@ private:
     std::copy(st, st + Filter::kStages, s);
   }
 
-  template <typename A, typename B> static void Interleave(A& a, int na, B& b, int nb)
+  template <typename A, typename B>
+  KESTRION_ALWAYS_INLINE static void Interleave(A& a, int na, B& b, int nb)
   {
     const int both = std::min(na, nb);
     for (int i = 0; i < both; ++i)
@@ -168,7 +180,7 @@ struct BlockSettings
 };
 
 // Each channel's measurement blended with the larger of the two.
-inline v2d Link(v2d own, v2d link, v2d unlinked)
+KESTRION_ALWAYS_INLINE v2d Link(v2d own, v2d link, v2d unlinked)
 {
   return own * unlinked + stereo::MaxOfLanes(own) * link;
 }
@@ -176,7 +188,7 @@ inline v2d Link(v2d own, v2d link, v2d unlinked)
 // The exponent of a gain of amount × signal decibels, with perTwenty = amount / 20 for the
 // block: one multiplication instead of a division per frame. It may differ from
 // amount × signal / 20 in the last bit, which moves the gain by far less than its tolerance.
-inline v2d Exponent(v2d perTwenty, v2d signal)
+template <typename V> KESTRION_ALWAYS_INLINE V Exponent(V perTwenty, V signal)
 {
   return perTwenty * signal;
 }
@@ -192,7 +204,7 @@ public:
   {
   }
 
-  void Emit(v2d y, double& outL, double& outR)
+  KESTRION_ALWAYS_INLINE void Emit(v2d y, double& outL, double& outR)
   {
     const v2d out = y * gain;
     outL = out[0];
@@ -214,7 +226,8 @@ public:
 // The running state of a block. The render loops work on a copy held in registers.
 struct BlockState
 {
-  StereoDetector det;
+  Kestrion::ChannelDetector& left;
+  Kestrion::ChannelDetector& right;
   SideChain sideChain;
   OutputStage output;
 };
@@ -223,7 +236,7 @@ struct BlockState
 // of ten instead of two, as accurate as the power itself, since lo is below an ulp of hi. The
 // correction returned is lo × ln 10, or 0 where lo is not a number (hi infinite), so that
 // infinite and zero gains stay as they are.
-inline v2d SumOfExponents(v2d a, v2d b, v2d& correction)
+KESTRION_ALWAYS_INLINE v2d SumOfExponents(v2d a, v2d b, v2d& correction)
 {
   const v2d hi = a + b;
   const v2d t = hi - a;
@@ -258,10 +271,12 @@ template <bool kCut, bool kCombined, int kLanes> struct GainChunk
 //   3. the chunk's powers of ten are evaluated at once, in vector registers;
 //   4. the gains are applied, and the output written and metered.
 // With no power of ten to evaluate, step 2 also does step 4. The gains of one lane only are
-// evaluated when only the left output is delivered (kBothGains false).
-template <AttackStage kAttack, bool kSustain, bool kBothGains>
-void RenderBlock(BlockState& block, const BlockSettings& set, vecmath::Exp10Fn exp10,
-                 double** inputs, double** outputs, int nFrames)
+// evaluated when only the left output is delivered (kBothGains false). Q is the four-lane
+// vector of the detector (see QuadVector.h).
+template <AttackStage kAttack, bool kSustain, bool kBothGains, typename Q>
+KESTRION_ALWAYS_INLINE void RenderBlock(BlockState& block, const BlockSettings& set,
+                                        vecmath::Exp10Fn exp10, double** inputs, double** outputs,
+                                        int nFrames)
 {
   constexpr bool kBoost = kAttack == AttackStage::kBoost;
   constexpr bool kCut = kAttack == AttackStage::kCut;
@@ -270,7 +285,10 @@ void RenderBlock(BlockState& block, const BlockSettings& set, vecmath::Exp10Fn e
   constexpr int kLanes = kBothGains ? 2 : 1;
   using Chunk = GainChunk<kCut, kCombined, kLanes>;
 
-  StereoDetector det = block.det;
+  Detector<Q> det(block.left, block.right);
+  const Q link = quad::Make<Q>(set.attackLink, set.sustainLink);
+  const Q unlinked = quad::Make<Q>(set.attackUnlinked, set.sustainUnlinked);
+  const Q amount = quad::Make<Q>(set.attackAmount, set.sustainAmount);
   OutputStage output = block.output;
   v2d f[Chunk::kFrames];
   Chunk chunks[kAnyGain ? 2 : 1];
@@ -286,7 +304,7 @@ void RenderBlock(BlockState& block, const BlockSettings& set, vecmath::Exp10Fn e
     const v2d* correction;
     const v2d* cut;
   } a{};
-  auto apply = [&](int i)
+  auto apply = [&](int i) KESTRION_LAMBDA_INLINE
   {
     v2d y;
     if constexpr (kCut)
@@ -347,13 +365,12 @@ void RenderBlock(BlockState& block, const BlockSettings& set, vecmath::Exp10Fn e
       else
       {
         if constexpr (kCut) cur.cut[i] = y;
+        const Q exponents = Exponent(amount, det.Linked(link, unlinked)); // attack | sustain
         v2d e;
-        if constexpr (kBoost)
-          e = Exponent(set.attackAmount, Link(det.Attack(), set.attackLink, set.attackUnlinked));
+        if constexpr (kBoost) e = quad::Lo(exponents);
         if constexpr (kSustain)
         {
-          const v2d es = Exponent(set.sustainAmount,
-                                  Link(det.Sustain(), set.sustainLink, set.sustainUnlinked));
+          const v2d es = quad::Hi(exponents);
           if constexpr (kCombined)
           {
             v2d correction;
@@ -388,34 +405,75 @@ void RenderBlock(BlockState& block, const BlockSettings& set, vecmath::Exp10Fn e
       apply(i);
   }
 
-  block.det = det;
+  det.StoreTo(block.left, block.right);
+  const Q signals = det.Linked(link, unlinked);
+  const v2d attackSignal = quad::Lo(signals), sustainSignal = quad::Hi(signals);
+  block.left.attackSignal = attackSignal[0], block.right.attackSignal = attackSignal[1];
+  block.left.sustainSignal = sustainSignal[0], block.right.sustainSignal = sustainSignal[1];
   block.output = output;
 }
 
 using RenderFn = void (*)(BlockState&, const BlockSettings&, vecmath::Exp10Fn, double**, double**,
                           int);
 
-template <AttackStage kAttack, bool kSustain> RenderFn PickRender(bool bothGains)
+// The render kernels for every x86-64 CPU: SSE2, the detector's four lanes in two registers.
+struct PairKernels
 {
-  if (bothGains) return RenderBlock<kAttack, kSustain, true>;
-  return RenderBlock<kAttack, kSustain, false>;
+  template <AttackStage kAttack, bool kSustain, bool kBothGains>
+  static void Render(BlockState& block, const BlockSettings& set, vecmath::Exp10Fn exp10,
+                     double** inputs, double** outputs, int nFrames)
+  {
+    RenderBlock<kAttack, kSustain, kBothGains, quad::Pair>(block, set, exp10, inputs, outputs,
+                                                           nFrames);
+  }
+};
+
+// The same kernels compiled for CPUs with AVX2: three-operand instructions, and the
+// detector's four lanes in one register. FMA is not enabled, so every lane performs the same
+// IEEE operations as above, to the bit. Everything the kernel calls is inlined into it, so
+// its AVX2 code never stands in for a function the rest of the program shares; GCC clears
+// the upper register halves before it returns.
+struct WideKernels
+{
+  template <AttackStage kAttack, bool kSustain, bool kBothGains>
+  __attribute__((target("avx2"))) static void Render(BlockState& block, const BlockSettings& set,
+                                                     vecmath::Exp10Fn exp10, double** inputs,
+                                                     double** outputs, int nFrames)
+  {
+    RenderBlock<kAttack, kSustain, kBothGains, quad::Wide>(block, set, exp10, inputs, outputs,
+                                                           nFrames);
+  }
+};
+
+template <typename K, AttackStage kAttack, bool kSustain> RenderFn PickRender(bool bothGains)
+{
+  if (bothGains) return K::template Render<kAttack, kSustain, true>;
+  return K::template Render<kAttack, kSustain, false>;
 }
 
-RenderFn PickRender(const BlockSettings& set)
+template <typename K> RenderFn PickRender(const BlockSettings& set)
 {
   switch (set.attackStage)
   {
   case AttackStage::kNone:
-    return set.sustainStage ? PickRender<AttackStage::kNone, true>(set.bothGains)
-                            : RenderBlock<AttackStage::kNone, false, true>;
+    return set.sustainStage ? PickRender<K, AttackStage::kNone, true>(set.bothGains)
+                            : K::template Render<AttackStage::kNone, false, true>;
   case AttackStage::kBoost:
-    return set.sustainStage ? PickRender<AttackStage::kBoost, true>(set.bothGains)
-                            : PickRender<AttackStage::kBoost, false>(set.bothGains);
+    return set.sustainStage ? PickRender<K, AttackStage::kBoost, true>(set.bothGains)
+                            : PickRender<K, AttackStage::kBoost, false>(set.bothGains);
   case AttackStage::kCut:
-    return set.sustainStage ? PickRender<AttackStage::kCut, true>(set.bothGains)
-                            : RenderBlock<AttackStage::kCut, false, true>;
+    return set.sustainStage ? PickRender<K, AttackStage::kCut, true>(set.bothGains)
+                            : K::template Render<AttackStage::kCut, false, true>;
   }
-  return RenderBlock<AttackStage::kNone, false, true>;
+  return K::template Render<AttackStage::kNone, false, true>;
+}
+
+// The kernels for the instruction set the gain stage's exp10 uses: AVX2 only where the CPU
+// has it, and tests that force a level get that level's kernels throughout.
+RenderFn PickRender(const BlockSettings& set, vecmath::Exp10Fn exp10)
+{
+  if (vecmath::IsaOf(exp10) == vecmath::Isa::kAvx2) return PickRender<WideKernels>(set);
+  return PickRender<PairKernels>(set);
 }
 
 // Stores the block's held peak. If the clip light cleared the peak while the block ran, the
@@ -481,19 +539,11 @@ void Kestrion::ProcessDoubleReplacing(double** inputs, double** outputs, int nFr
 
   // The held peaks are tracked locally for the block (see PublishPeak).
   const v2d held = stereo::Make(mPeakL.load(kRelaxed), mPeakR.load(kRelaxed));
-  BlockState block{StereoDetector(mLeft, mRight), SideChain(*mFilter),
+  BlockState block{mLeft, mRight, SideChain(*mFilter),
                    OutputStage(set.gain, held, *mMeterEnv, mMeterState)};
-  PickRender(set)(block, set, exp10, inputs, outputs, nFrames);
-  const StereoDetector& det = block.det;
+  PickRender(set, exp10)(block, set, exp10, inputs, outputs, nFrames);
   const OutputStage& output = block.output;
 
-  det.StoreTo(mLeft, mRight);
-  const v2d attackSignal = Link(det.Attack(), set.attackLink, set.attackUnlinked);
-  const v2d sustainSignal = Link(det.Sustain(), set.sustainLink, set.sustainUnlinked);
-  mLeft.attackSignal = attackSignal[0];
-  mRight.attackSignal = attackSignal[1];
-  mLeft.sustainSignal = sustainSignal[0];
-  mRight.sustainSignal = sustainSignal[1];
   block.sideChain.StoreTo(*mFilter);
   // A follower stepping towards a steady input stops an ulp or two short of it; the meter
   // then takes its input exactly, so that an output held at full scale lights the clip light.
