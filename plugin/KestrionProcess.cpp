@@ -21,6 +21,13 @@ constexpr std::memory_order kRelaxed = std::memory_order_relaxed;
 constexpr double kInitialState = 0.001; // follower and meter states at construction
 constexpr double kFlushBelow = 1e-30;   // detection states smaller than this become 0
 
+// Each channel's measurement blended with the larger of the two; V is a stereo pair or two of
+// them side by side (see QuadVector.h).
+template <typename V> KESTRION_ALWAYS_INLINE V Link(V own, V link, V unlinked)
+{
+  return own * unlinked + quad::MaxOfLanes(own) * link;
+}
+
 // One follower's coefficients for both channels.
 stereo::FollowerCoefs Coefs(const envelope::AttRelEnvelope& left,
                             const envelope::AttRelEnvelope& right)
@@ -82,8 +89,7 @@ template <typename Q> struct Detector
   // larger of the two.
   KESTRION_ALWAYS_INLINE Q Linked(Q link, Q unlinked) const
   {
-    const Q raw = quad::MaxZero(fastAndLong - slowAndShort);
-    return raw * unlinked + quad::MaxOfPairs(raw) * link;
+    return Link(quad::MaxZero(fastAndLong - slowAndShort), link, unlinked);
   }
 };
 
@@ -178,12 +184,6 @@ struct BlockSettings
   v2d cutGain, cutRest; // the cutting branch's gain depends only on the setting
   v2d gain;
 };
-
-// Each channel's measurement blended with the larger of the two.
-KESTRION_ALWAYS_INLINE v2d Link(v2d own, v2d link, v2d unlinked)
-{
-  return own * unlinked + stereo::MaxOfLanes(own) * link;
-}
 
 // The exponent of a gain of amount × signal decibels, with perTwenty = amount / 20 for the
 // block: one multiplication instead of a division per frame. It may differ from

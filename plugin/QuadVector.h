@@ -76,12 +76,14 @@ KESTRION_ALWAYS_INLINE Wide Max(Wide a, Wide b)
   return a > b ? a : b;
 }
 
-// The larger of the two lanes of each pair, in both lanes of that pair (as stereo::MaxOfLanes).
-KESTRION_ALWAYS_INLINE Pair MaxOfPairs(Pair q)
+// The larger of the two lanes of each pair, in both lanes of that pair (as stereo::MaxOfLanes,
+// which serves a single pair).
+using stereo::MaxOfLanes;
+KESTRION_ALWAYS_INLINE Pair MaxOfLanes(Pair q)
 {
   return {stereo::MaxOfLanes(q.lo), stereo::MaxOfLanes(q.hi)};
 }
-KESTRION_ALWAYS_INLINE Wide MaxOfPairs(Wide q)
+KESTRION_ALWAYS_INLINE Wide MaxOfLanes(Wide q)
 {
   return Max(__builtin_shufflevector(q, q, 1, 0, 3, 2), q);
 }
